@@ -1,0 +1,62 @@
+// TRE_DFA: subset construction from an NFA (breadth first, states in order of
+// registration, item 0 the start state), each state's transitions sorted
+// stably by StartChar, and the plain-string test. The automaton is not
+// minimised and has no dead state: a character without a transition ends a
+// walk. After Run the DFA is immutable.
+//
+// Construction is bounded (kMaxStates states and kMaxStateSetBytes of state
+// sets); a pattern past the bound raises ERegExpParser (msg::PatternTooComplex).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "regex/automata/nfa.h"
+
+namespace tamsel {
+
+struct RE_DFAState_t;
+using RE_pDFAState_t = RE_DFAState_t*;
+
+struct RE_DFAStateSub_t {
+  RECharClass_t CharClass;
+  RE_pDFAState_t TransitTo;  // never null
+};
+
+struct RE_DFAState_t {
+  std::unique_ptr<TRE_NFAStateSet> StateSet;
+  uint16_t Visited = 0;   // 0xFFFF once its transitions are computed
+  uint16_t Accepted = 0;  // 0xFFFF when StateSet holds the NFA's exit state
+  // Sorted ascending by CharClass.StartChar (stable). A walker stops as soon
+  // as the character is below an entry's StartChar and takes the first entry
+  // whose EndChar is not below it.
+  std::vector<RE_DFAStateSub_t> SubList;
+};
+
+class TRE_DFA {
+ public:
+  static constexpr size_t kMaxStates = 10000;
+  static constexpr size_t kMaxStateSetBytes = 64u << 20;
+
+  explicit TRE_DFA(TRE_NFA* NFA);
+
+  void Run();
+  void Convert_NFA_to_DFA();
+  void Collect_Empty_Transition(TRE_NFAStateSet& S);
+  RE_pDFAState_t Register_DFA_State(std::unique_ptr<TRE_NFAStateSet> S);
+  RE_pDFAState_t Fetch_Unvisited_D_state();
+  void StateListSort();
+  void CheckIfRegExpIsSimple();
+
+  std::vector<std::unique_ptr<RE_DFAState_t>> StateList;
+  RE_pDFAState_t pInitialState = nullptr;
+  TRE_NFA* NFA;  // not owned; read only during Run
+  bool RegExpIsSimple = false;
+  std::string SimpleRegExp;
+  bool HasLHead = false;
+  bool HasLTail = false;
+};
+
+}  // namespace tamsel
