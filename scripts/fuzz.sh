@@ -26,6 +26,12 @@ for t in "${targets[@]}"; do
   mkdir -p "$work"
   [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$work"/ 2>/dev/null || true
   echo "== $t: ${seconds}s"
-  "$build/fuzz/$t" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-    -artifact_prefix="$build/$t-" -print_final_stats=1 2>&1 | tail -n 12
+  log="$build/$t.log"
+  if ! "$build/fuzz/$t" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+      -artifact_prefix="$build/$t-" -print_final_stats=1 >"$log" 2>&1; then
+    cat "$log"
+    echo "== $t FAILED; the input that shows it is $build/$t-*" >&2
+    exit 1
+  fi
+  grep -E '^stat::(number_of_executed_units|new_units_added)|Done ' "$log" || tail -n 3 "$log"
 done
