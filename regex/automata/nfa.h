@@ -5,8 +5,14 @@
 // A state's transitions are listed newest first. A shared sub-tree is walked
 // once per parent. The walk uses an explicit stack, so the pattern's depth
 // never limits it.
+//
+// Construction is bounded (kMaxStates states, kMaxTransitions transitions):
+// nested "+" operators double the walk at every level, so a short pattern
+// could otherwise ask for an automaton beyond any memory. A pattern past the
+// bound raises ERegExpParser (msg::PatternTooComplex).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <forward_list>
 #include <vector>
@@ -22,13 +28,21 @@ struct RE_NFANode_t {
 
 class TRE_NFA {
  public:
+  // Far above what a 1 MB pattern needs (about one state and one transition
+  // per byte), far below what would exhaust memory.
+  static constexpr size_t kMaxStates = size_t{1} << 22;
+  static constexpr size_t kMaxTransitions = size_t{1} << 22;
+
   TRE_NFA(TREParser* Parser, WChar LHeadWChar, WChar LTailWChar);
 
   void Run();
   int32_t NumberNode();
   void AddTransition(int32_t From, int32_t To, RECharClass_t CharClass);
   void GenerateStateList(REpNode_t pNode, int32_t Entry, int32_t Exit);
-  void DisposeStateList() { StateList.clear(); }
+  void DisposeStateList() {
+    StateList.clear();
+    FTransitionCount = 0;
+  }
 
   // StateList[i]: the transitions of state i, newest first.
   std::vector<std::forward_list<RE_NFANode_t>> StateList;
@@ -39,6 +53,9 @@ class TRE_NFA {
   bool HasLTail = false;
   WChar LHeadWChar;
   WChar LTailWChar;
+
+ private:
+  size_t FTransitionCount = 0;
 };
 
 // A bit set over NFA state numbers; all sets of one DFA construction have the
@@ -48,6 +65,7 @@ class TRE_NFAStateSet {
   explicit TRE_NFAStateSet(int32_t StateMax);
   bool Has(int32_t State) const { return (pArray[State >> 3] >> (State & 7)) & 1; }
   void Include(int32_t State) { pArray[State >> 3] |= static_cast<uint8_t>(1u << (State & 7)); }
+  // False for sets of different sizes (never the case within one construction).
   bool Equals(const TRE_NFAStateSet& Other) const;
 
   std::vector<uint8_t> pArray;
