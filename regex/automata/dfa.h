@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "regex/automata/nfa.h"
@@ -57,6 +58,22 @@ class TRE_DFA {
   std::string SimpleRegExp;
   bool HasLHead = false;
   bool HasLTail = false;
+
+ private:
+  // The distinct ranges leaving one state's NFA states, in the order of their
+  // first appearance (NFA states ascending, each state's transitions in list
+  // order), each with the NFA states it reaches (before the closure).
+  struct TransGroup_t {
+    RECharClass_t CharClass;
+    std::vector<int32_t> Targets;
+  };
+  std::vector<TransGroup_t> Compute_Reachable_N_state(const RE_DFAState_t& S) const;
+
+  // States by a hash of their set's bytes. Sets are unique, so a lookup gives
+  // the same state as a scan of StateList; it is dropped after construction.
+  std::unordered_multimap<size_t, RE_pDFAState_t> FStateIndex;
+  // Every state before this index has been visited (Visited is never reset).
+  size_t FNextUnvisited = 0;
 };
 
 }  // namespace tamsel

@@ -1,0 +1,189 @@
+// Subset construction, transition sorting and the plain-string test.
+//
+// States are registered in the order a breadth-first construction meets
+// them, and the numbering is observable (item 0 is the start state; tests and
+// dumps read StateList), so the construction keeps one fixed order: for each
+// state, its ranges are gathered in the order of their first appearance and
+// their targets registered in the reverse of that order; its SubList holds
+// them in first-appearance order until the stable sort by StartChar.
+//
+// Work per state is proportional to the set size in machine words plus the
+// transitions of its members, never to a scan of all states: members are
+// found word by word and states are looked up through a hash of their sets.
+// The construction stops with a "too complex" error at kMaxStates states or
+// kMaxStateSetBytes of state sets, before the state past the bound is made.
+#include "regex/automata/dfa.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace tamsel {
+
+namespace {
+
+[[noreturn]] void RaiseTooComplex() {
+  // The size of the automaton is a property of the whole pattern, not of one
+  // place in it, so no position is given.
+  throw ERegExpParser(msg::PatternTooComplex(), 0);
+}
+
+// Calls F(state) for every member of S, in ascending order.
+template <typename F>
+void ForEachMember(const TRE_NFAStateSet& S, F f) {
+  const uint8_t* bytes = S.pArray.data();
+  const size_t size = static_cast<size_t>(S.ArraySize);
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes + i, 8);
+    if (word == 0) continue;
+    for (size_t j = 0; j < 8; ++j) {
+      for (unsigned bits = bytes[i + j]; bits != 0; bits &= bits - 1) {
+        f(static_cast<int32_t>((i + j) * 8 + static_cast<size_t>(__builtin_ctz(bits))));
+      }
+    }
+  }
+  for (; i < size; ++i) {
+    for (unsigned bits = bytes[i]; bits != 0; bits &= bits - 1) {
+      f(static_cast<int32_t>(i * 8 + static_cast<size_t>(__builtin_ctz(bits))));
+    }
+  }
+}
+
+size_t HashSet(const TRE_NFAStateSet& S) {
+  return std::hash<std::string_view>{}(std::string_view(
+      reinterpret_cast<const char*>(S.pArray.data()), static_cast<size_t>(S.ArraySize)));
+}
+
+bool IsEmptyTransition(const RE_NFANode_t& t) {
+  return t.CharClass.StartChar == CONST_EMPTYCharClass.StartChar;
+}
+
+}  // namespace
+
+TRE_DFA::TRE_DFA(TRE_NFA* NFA) : NFA(NFA) {}
+
+void TRE_DFA::Run() {
+  HasLHead = NFA->HasLHead;
+  HasLTail = NFA->HasLTail;
+  Convert_NFA_to_DFA();
+  StateListSort();
+  CheckIfRegExpIsSimple();
+}
+
+void TRE_DFA::Convert_NFA_to_DFA() {
+  const int32_t nfa_states = static_cast<int32_t>(NFA->StateList.size());
+  auto start = std::make_unique<TRE_NFAStateSet>(nfa_states);
+  start->Include(NFA->EntryState);
+  Collect_Empty_Transition(*start);
+  pInitialState = Register_DFA_State(std::move(start));
+
+  for (RE_pDFAState_t s = Fetch_Unvisited_D_state(); s != nullptr; s = Fetch_Unvisited_D_state()) {
+    s->Visited = 0xFFFF;
+    std::vector<TransGroup_t> groups = Compute_Reachable_N_state(*s);
+    s->SubList.reserve(groups.size());
+    for (auto g = groups.rbegin(); g != groups.rend(); ++g) {
+      auto set = std::make_unique<TRE_NFAStateSet>(nfa_states);
+      for (int32_t t : g->Targets) set->Include(t);
+      Collect_Empty_Transition(*set);
+      s->SubList.push_back(RE_DFAStateSub_t{g->CharClass, Register_DFA_State(std::move(set))});
+    }
+    // Built back to front; the list reads in first-appearance order.
+    std::reverse(s->SubList.begin(), s->SubList.end());
+  }
+  FStateIndex.clear();
+}
+
+void TRE_DFA::Collect_Empty_Transition(TRE_NFAStateSet& S) {
+  std::vector<int32_t> pending;
+  ForEachMember(S, [&](int32_t q) { pending.push_back(q); });
+  while (!pending.empty()) {
+    const int32_t q = pending.back();
+    pending.pop_back();
+    for (const RE_NFANode_t& t : NFA->StateList[static_cast<size_t>(q)]) {
+      if (IsEmptyTransition(t) && !S.Has(t.TransitTo)) {
+        S.Include(t.TransitTo);
+        pending.push_back(t.TransitTo);
+      }
+    }
+  }
+}
+
+RE_pDFAState_t TRE_DFA::Register_DFA_State(std::unique_ptr<TRE_NFAStateSet> S) {
+  const size_t hash = HashSet(*S);
+  const auto [first, last] = FStateIndex.equal_range(hash);
+  for (auto it = first; it != last; ++it) {
+    if (it->second->StateSet->Equals(*S)) return it->second;
+  }
+
+  const size_t count = StateList.size() + 1;
+  if (count > kMaxStates || count * static_cast<size_t>(S->ArraySize) > kMaxStateSetBytes) {
+    RaiseTooComplex();
+  }
+  auto state = std::make_unique<RE_DFAState_t>();
+  state->Accepted = S->Has(NFA->ExitState) ? 0xFFFF : 0;
+  state->StateSet = std::move(S);
+  const RE_pDFAState_t result = state.get();
+  StateList.push_back(std::move(state));
+  FStateIndex.emplace(hash, result);
+  return result;
+}
+
+RE_pDFAState_t TRE_DFA::Fetch_Unvisited_D_state() {
+  while (FNextUnvisited < StateList.size() && StateList[FNextUnvisited]->Visited != 0) {
+    ++FNextUnvisited;
+  }
+  return FNextUnvisited < StateList.size() ? StateList[FNextUnvisited].get() : nullptr;
+}
+
+std::vector<TRE_DFA::TransGroup_t> TRE_DFA::Compute_Reachable_N_state(
+    const RE_DFAState_t& S) const {
+  std::vector<TransGroup_t> groups;
+  // Range -> index in groups. Ranges are grouped by exact equality only: the
+  // parse tree has already made them disjoint or identical.
+  std::unordered_map<uint32_t, size_t> index;
+  ForEachMember(*S.StateSet, [&](int32_t i) {
+    for (const RE_NFANode_t& t : NFA->StateList[static_cast<size_t>(i)]) {
+      if (IsEmptyTransition(t)) continue;
+      const uint32_t key = (uint32_t{t.CharClass.StartChar} << 16) | t.CharClass.EndChar;
+      const auto [it, inserted] = index.try_emplace(key, groups.size());
+      if (inserted) groups.push_back(TransGroup_t{t.CharClass, {}});
+      groups[it->second].Targets.push_back(t.TransitTo);
+    }
+  });
+  return groups;
+}
+
+void TRE_DFA::StateListSort() {
+  for (const auto& state : StateList) {
+    std::stable_sort(state->SubList.begin(), state->SubList.end(),
+                     [](const RE_DFAStateSub_t& a, const RE_DFAStateSub_t& b) {
+                       return a.CharClass.StartChar < b.CharClass.StartChar;
+                     });
+  }
+}
+
+void TRE_DFA::CheckIfRegExpIsSimple() {
+  RegExpIsSimple = false;
+  SimpleRegExp.clear();
+  RE_pDFAState_t s = pInitialState;
+  // Every state reaches an accepting one, so a chain of single transitions
+  // cannot circle; the bound only guards that reasoning.
+  for (size_t steps = 0; s != nullptr && steps <= StateList.size(); ++steps) {
+    if (s->SubList.empty()) {
+      RegExpIsSimple = true;
+      return;
+    }
+    const RE_DFAStateSub_t& only = s->SubList.front();
+    if (s->SubList.size() > 1 || only.CharClass.StartChar != only.CharClass.EndChar ||
+        s->Accepted != 0) {
+      break;
+    }
+    SimpleRegExp += WCharToStr(only.CharClass.StartChar);
+    s = only.TransitTo;
+  }
+  SimpleRegExp.clear();
+}
+
+}  // namespace tamsel
