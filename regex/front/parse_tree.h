@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "regex/front/scanner.h"
@@ -56,8 +57,18 @@ class TREParseTree {
   void DisposeTree();
 
   REpNode_t pHeadNode = nullptr;
+  // Change these lists only through the operations above: MakeLeaf keeps an
+  // index of LeafList by range.
   std::vector<std::unique_ptr<RENode_t>> NodeList;
   std::vector<std::unique_ptr<RENode_t>> LeafList;
+
+ private:
+  bool SplitPair(REpNode_t X, REpNode_t Y);
+  void SyncLeafIndex();
+
+  // Range (StartChar << 16 | EndChar) to its leaf, mirroring LeafList, so
+  // that a long pattern of literal characters builds in linear time.
+  std::unordered_map<uint32_t, REpNode_t> FLeafIndex;
 };
 
 }  // namespace tamsel
