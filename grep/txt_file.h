@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -48,25 +47,57 @@ class EGrepCancel : public Exception {
 class TTxtFile {
  public:
   // Opens the file and makes the first fill; pCancelRequest is read at every
-  // check and owned by the caller.
+  // check and owned by the caller (null: never cancelled).
   TTxtFile(const std::string& FileName, const bool* pCancelRequest);
   ~TTxtFile();
   TTxtFile(const TTxtFile&) = delete;
   TTxtFile& operator=(const TTxtFile&) = delete;
 
+  // Consumes one character at the base and puts the lookahead back on it.
   WChar AdvanceBase();
+  // Reads one character at the lookahead; 0 for ever once past the end.
   WChar GetWChar();
+  // Reads one byte at the lookahead, line ends normalised.
   unsigned char GetChar();
+  // Moves the base to the LF that ends its line and returns the line.
   RE_LineInfo_t GetThisLine();
 
   int32_t FBuffSize = 102400;
   int32_t FBuffMargin = 100;
 
  private:
-  // Implementation state (offsets into FBuffer / FBrokenLine) is private to
-  // the reader; see txt_file.cpp.
-  struct Impl;
-  std::unique_ptr<Impl> FImpl;
+  friend struct TTxtFileTestAccess;  // lets tests start the line count high
+
+  // Cursors are offsets into one virtual text: FBrokenLine followed by the
+  // FBuffer data. Offsets below FBrokenLine.size() lie in the carry-over.
+  // FBrokenLine never holds a NUL, so a NUL read through At() is always the
+  // end of the data in FBuffer.
+  unsigned char At(size_t p) const {
+    const size_t nb = FBrokenLine.size();
+    return p < nb ? static_cast<unsigned char>(FBrokenLine[p]) : FBuffer[p - nb];
+  }
+
+  unsigned char IncPBase();
+  void IncPBaseNullChar(unsigned char B);
+  void GetCharNullChar(unsigned char B);
+  void KeepLineForRefill();
+  void BuffRead(size_t Dest);
+  void CheckCancel();
+  void Close() noexcept;
+
+  std::vector<unsigned char> FBuffer;  // FBuffSize + FBuffMargin bytes
+  std::string FFileName;
+  int FFile = -1;
+  bool FFileOpened = false;
+  size_t FpBase = 0;
+  size_t FpLineHead = 0;
+  size_t FpForward = 0;
+  int64_t FLineNo = 0;
+  size_t FReadCount = 0;  // end of the valid data in FBuffer
+  std::string FBrokenLine;
+  const bool* FpCancelRequest;
+  bool FEof = false;   // the last fill reached the end of the file
+  int FPeekByte = -1;  // a byte read ahead to learn whether the file ends
 };
 
 }  // namespace tamsel
