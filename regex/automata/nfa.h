@@ -30,8 +30,8 @@ class TRE_NFA {
  public:
   // Far above what a 1 MB pattern needs (about one state and one transition
   // per byte), far below what would exhaust memory.
-  static constexpr size_t kMaxStates = size_t{1} << 22;
-  static constexpr size_t kMaxTransitions = size_t{1} << 22;
+  static constexpr size_t kMaxStates = size_t{1} << 21;
+  static constexpr size_t kMaxTransitions = size_t{1} << 21;
 
   TRE_NFA(TREParser* Parser, WChar LHeadWChar, WChar LTailWChar);
 
