@@ -41,7 +41,7 @@ TEST(ParseTreeNodes, FactoriesBuildTheirNodes) {
   EXPECT_EQ(tail->Op, reop_LTail);
   EXPECT_EQ(tail->CharClass, (RECharClass_t{'$', '$'}));
   REpNode_t cat = tree.MakeInternalNode(reop_Concat, head, tail);
-  EXPECT_EQ(Dump(cat), "Cat(^,$)");
+  EXPECT_EQ(Dump(cat), "Cat(Head,Tail)");
   EXPECT_EQ(tree.NodeList.size(), 3u);
   EXPECT_TRUE(tree.LeafList.empty());  // anchors are not leaves
 

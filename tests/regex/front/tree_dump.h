@@ -4,7 +4,7 @@
 //   <0A> <82A0>  leaf of one other character, in hex
 //   [a-c]        leaf of a range
 //   Cat(x,y) Or(x,y) Star(x) E
-//   ^ $          anchors holding their own character (<hex> otherwise)
+//   Head Tail    anchors holding ^ and $ (followed by their range otherwise)
 #pragma once
 
 #include <cstdio>
@@ -33,9 +33,9 @@ inline std::string Dump(REpNode_t p) {
     case reop_Char:
       return RangeText(p->CharClass);
     case reop_LHead:
-      return p->CharClass == RECharClass_t{'^', '^'} ? "^" : "^" + RangeText(p->CharClass);
+      return p->CharClass == RECharClass_t{'^', '^'} ? "Head" : "Head" + RangeText(p->CharClass);
     case reop_LTail:
-      return p->CharClass == RECharClass_t{'$', '$'} ? "$" : "$" + RangeText(p->CharClass);
+      return p->CharClass == RECharClass_t{'$', '$'} ? "Tail" : "Tail" + RangeText(p->CharClass);
     case reop_Concat:
       return "Cat(" + Dump(p->Children.pLeft) + "," + Dump(p->Children.pRight) + ")";
     case reop_Union:
