@@ -95,8 +95,12 @@ std::string Cp932ToUtf8(std::string_view cp932, bool lenient) {
       throw EConvertError(Literal("文字コード932として読めないバイトです: ") + code);
     }
     out += "\xEF\xBF\xBD";  // U+FFFD
+    // An unconvertible pair is one character; a lead byte whose next byte
+    // cannot be a trail byte stands alone, so that a line end after it stays.
     unsigned char b = static_cast<unsigned char>(in[0]);
-    size_t skip = (IsDBCSLeadByte(b) && in.size() >= 2) ? 2 : 1;
+    unsigned char t = in.size() >= 2 ? static_cast<unsigned char>(in[1]) : 0;
+    bool trail = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
+    size_t skip = (IsDBCSLeadByte(b) && trail) ? 2 : 1;
     in.remove_prefix(skip);
   }
   return out;
