@@ -37,6 +37,7 @@ void TRegularExpression::SetRegExp(const std::string& V) {
   FPreProcessor->Run();
   const std::string processed = FPreProcessor->ProcessedRegExpStr;
 
+  bool inserted = false;
   try {
     FCurrentIndex = -1;
     for (size_t i = 0; i < FRegExpList.size(); ++i) {
@@ -52,11 +53,19 @@ void TRegularExpression::SetRegExp(const std::string& V) {
         FRegExpList.pop_back();
       }
       FRegExpList.insert(FRegExpList.begin() + 1, CacheEntry_t{processed, nullptr});
+      inserted = true;
       FCurrentIndex = 1;
       Translate(FRegExpList[1].Key);
     }
     FRegExpStr = pattern;
   } catch (...) {
+    // Translate removes its own entry, but a descendant's Translate may fail
+    // before or after the base one: the failed pattern must not stay cached,
+    // least of all without its automaton. Keys are unique, so an entry at 1
+    // with this key is the one inserted here.
+    if (inserted && FRegExpList.size() > 1 && FRegExpList[1].Key == processed) {
+      FRegExpList.erase(FRegExpList.begin() + 1);
+    }
     FCurrentIndex = 0;
     FRegExpStr.clear();
     throw;
