@@ -12,7 +12,9 @@ const WChar METACHARS[12] = {'^', '(', '|', ')', '+', '*', '?', '.', '[', ']', '
 
 namespace {
 
-bool IsLead(unsigned char b) { return IsDBCSLeadByte(b); }
+bool IsLead(unsigned char b) {
+  return IsDBCSLeadByte(b);
+}
 
 // The byte at a 1-based index; the caller has checked the range.
 unsigned char ByteAt(const std::string& S, int32_t Index) {
@@ -179,10 +181,10 @@ std::string QuoteMetaWChar(const std::string& S) {
 
 namespace msg {
 
-#define TAMSEL_MESSAGE(name, text)          \
-  const std::string& name() {               \
+#define TAMSEL_MESSAGE(name, text)            \
+  const std::string& name() {                 \
     static const std::string s = Cp932(text); \
-    return s;                               \
+    return s;                                 \
   }
 
 TAMSEL_MESSAGE(InvalidDoubleByte, "不正な２バイト文字コードです。")

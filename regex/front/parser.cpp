@@ -15,7 +15,9 @@ namespace {
   throw ERegExpParser(message, static_cast<uint16_t>(Index));
 }
 
-bool EndsTerm(REToken_t t) { return t == retk_Union || t == retk_RPar || t == retk_End; }
+bool EndsTerm(REToken_t t) {
+  return t == retk_Union || t == retk_RPar || t == retk_End;
+}
 
 // Counts one level of group nesting for as long as it is alive.
 class DepthGuard {
@@ -55,7 +57,8 @@ REpNode_t TREParser::Regexp() {
 }
 
 REpNode_t TREParser::term() {
-  if (EndsTerm(Scanner.Symbol.Token)) return ParseTree.MakeInternalNode(reop_Empty, nullptr, nullptr);
+  if (EndsTerm(Scanner.Symbol.Token))
+    return ParseTree.MakeInternalNode(reop_Empty, nullptr, nullptr);
   REpNode_t node = factor();
   while (!EndsTerm(Scanner.Symbol.Token)) {
     REpNode_t right = factor();
@@ -108,7 +111,8 @@ REpNode_t TREParser::primary() {
     }
     case retk_LBra:
     case retk_LBraNeg:
-      node = Scanner.Symbol.Token == retk_LBra ? CharacterClass(ParseTree) : NegativeCharacterClass();
+      node =
+          Scanner.Symbol.Token == retk_LBra ? CharacterClass(ParseTree) : NegativeCharacterClass();
       if (Scanner.Symbol.Token != retk_RBra) Fail(msg::NeedRightBracket(), Scanner.Index);
       Scanner.GetToken();
       break;

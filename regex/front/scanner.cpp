@@ -15,7 +15,9 @@ namespace {
 
 }  // namespace
 
-TREScanner::TREScanner(const std::string& Str) { SetRegExpStr(Str); }
+TREScanner::TREScanner(const std::string& Str) {
+  SetRegExpStr(Str);
+}
 
 void TREScanner::SetRegExpStr(const std::string& Str) {
   RegExpStr = Str.substr(0, Str.find('\0'));

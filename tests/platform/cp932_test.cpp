@@ -16,8 +16,9 @@ std::string Bytes(std::initializer_list<int> bytes) {
 TEST(Cp932, MessageBytesArePinned) {
   // A broken or wrongly configured conversion shows here first.
   EXPECT_EQ(Cp932("不正な２バイト文字コードです。"),
-            Bytes({0x95, 0x73, 0x90, 0xB3, 0x82, 0xC8, 0x82, 0x51, 0x83, 0x6F, 0x83, 0x43, 0x83, 0x67, 0x95, 0xB6,
-                   0x8E, 0x9A, 0x83, 0x52, 0x81, 0x5B, 0x83, 0x68, 0x82, 0xC5, 0x82, 0xB7, 0x81, 0x42}));
+            Bytes({0x95, 0x73, 0x90, 0xB3, 0x82, 0xC8, 0x82, 0x51, 0x83, 0x6F,
+                   0x83, 0x43, 0x83, 0x67, 0x95, 0xB6, 0x8E, 0x9A, 0x83, 0x52,
+                   0x81, 0x5B, 0x83, 0x68, 0x82, 0xC5, 0x82, 0xB7, 0x81, 0x42}));
 }
 
 TEST(Cp932, CodePage932MappingsRoundTrip) {
@@ -34,9 +35,7 @@ TEST(Cp932, CodePage932MappingsRoundTrip) {
       {"￢", Bytes({0x81, 0xCA})},  // U+FFE2
       {"①", Bytes({0x87, 0x40})},   // NEC special characters
       {"髙", Bytes({0xFB, 0xFC})},  // IBM extensions
-      {"ｱﾟ", Bytes({0xB1, 0xDF})},
-      {"a\\~", "a\\~"},
-      {"", ""},
+      {"ｱﾟ", Bytes({0xB1, 0xDF})}, {"a\\~", "a\\~"}, {"", ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Utf8ToCp932(c.utf8), c.cp932) << c.utf8;
@@ -52,7 +51,7 @@ TEST(Cp932, Utf8ToCp932RejectsWhatCodePage932CannotHold) {
   const Case cases[] = {
       {"𠀋", "U+2000B (byte 1)"},
       {"a😀b", "U+1F600 (byte 2)"},
-      {"あ\xFF", "0xFF (byte 4)"},   // not UTF-8
+      {"あ\xFF", "0xFF (byte 4)"},    // not UTF-8
       {"\xE3\x81", "0xE3 (byte 1)"},  // cut off
   };
   for (const auto& c : cases) {
@@ -73,9 +72,9 @@ TEST(Cp932, Cp932ToUtf8StrictOrLenient) {
   };
   const Case cases[] = {
       {Bytes({0x82, 0xA0, 0xFF, 'A'}), "あ\uFFFDA"},
-      {Bytes({'a', 0x82}), "a\uFFFD"},                // a lead byte cut off by the end
-      {Bytes({0x82, 0x40, 'b'}), "\uFFFDb"},          // an unassigned pair is one character
-      {Bytes({0x82, '\n', 'A'}), "\uFFFD\nA"},        // a lead byte without a trail byte
+      {Bytes({'a', 0x82}), "a\uFFFD"},                  // a lead byte cut off by the end
+      {Bytes({0x82, 0x40, 'b'}), "\uFFFDb"},            // an unassigned pair is one character
+      {Bytes({0x82, '\n', 'A'}), "\uFFFD\nA"},          // a lead byte without a trail byte
       {Bytes({0x82, '\r', 0x82, 0xA0}), "\uFFFD\rあ"},  //
   };
   for (const auto& c : cases) {
@@ -88,7 +87,8 @@ TEST(Cp932, LeadBytes) {
   int count = 0;
   for (int b = 0; b < 256; ++b) count += IsDBCSLeadByte(static_cast<unsigned char>(b));
   EXPECT_EQ(count, (0x9F - 0x81 + 1) + (0xFC - 0xE0 + 1));
-  for (int b : {0x81, 0x9F, 0xE0, 0xFC}) EXPECT_TRUE(IsDBCSLeadByte(static_cast<unsigned char>(b))) << b;
+  for (int b : {0x81, 0x9F, 0xE0, 0xFC})
+    EXPECT_TRUE(IsDBCSLeadByte(static_cast<unsigned char>(b))) << b;
   for (int b : {0x00, 0x5C, 0x80, 0xA0, 0xA1, 0xDF, 0xFD, 0xFF}) {
     EXPECT_FALSE(IsDBCSLeadByte(static_cast<unsigned char>(b))) << b;
   }

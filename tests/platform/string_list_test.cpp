@@ -25,7 +25,7 @@ TEST(StringList, SetCommaTextSplitsEntries) {
       {"a, ,b", {"a", "", "b"}},
       {"", {}},
       {" \t\r\n", {}},
-      {"  a ,\tb  ", {"a", "b"}},  // blanks around entries are skipped
+      {"  a ,\tb  ", {"a", "b"}},   // blanks around entries are skipped
       {"a b\tc", {"a", "b", "c"}},  // and separate unquoted entries
       {"\"a,b\",c", {"a,b", "c"}},
       {"\"\"\"\",x", {"\"", "x"}},  // a doubled quote stands for one

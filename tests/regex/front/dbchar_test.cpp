@@ -64,10 +64,14 @@ TEST(DbcharDigits, HexAndOctalDigitValues) {
     WChar c;
     int hex, oct;
   };
-  const Case cases[] = {{'0', 0, 0},   {'7', 7, 7},   {'8', 8, -1},    {'9', 9, -1},
-                        {'A', 10, -1}, {'F', 15, -1}, {'a', 10, -1},   {'f', 15, -1},
-                        {'G', -1, -1}, {'g', -1, -1}, {'/', -1, -1},   {':', -1, -1},
-                        {0, -1, -1},   {0x8250, -1, -1} /* full-width 1 */, {0x3041, -1, -1}};
+  const Case cases[] = {{'0', 0, 0},     {'7', 7, 7},
+                        {'8', 8, -1},    {'9', 9, -1},
+                        {'A', 10, -1},   {'F', 15, -1},
+                        {'a', 10, -1},   {'f', 15, -1},
+                        {'G', -1, -1},   {'g', -1, -1},
+                        {'/', -1, -1},   {':', -1, -1},
+                        {0, -1, -1},     {0x8250, -1, -1} /* full-width 1 */,
+                        {0x3041, -1, -1}};
   for (const auto& c : cases) {
     EXPECT_EQ(HexWCharToInt(c.c), c.hex) << c.c;
     EXPECT_EQ(OctWCharToInt(c.c), c.oct) << c.c;
@@ -82,20 +86,20 @@ TEST(DbcharRead, GetWCharReadsOneCharacter) {
     int32_t after;
   };
   const Case cases[] = {
-      {"\x82\xA0", 1, 0x82A0, 3},        // あ
-      {"a\x82\xA0", 2, 0x82A0, 4},       //
+      {"\x82\xA0", 1, 0x82A0, 3},          // あ
+      {"a\x82\xA0", 2, 0x82A0, 4},         //
       {"\x81\x81\x81\x81", 3, 0x8181, 5},  // trail byte in the lead-byte range
-      {"\xFC\xFC", 1, 0xFCFC, 3},        //
-      {"\xB1", 1, 0xB1, 2},              // half-width katakana is one byte
-      {"\xA0\x80\xFD", 1, 0xA0, 2},      // not lead bytes
-      {"\xA0\x80\xFD", 2, 0x80, 3},      //
-      {"\xA0\x80\xFD", 3, 0xFD, 4},      //
-      {"ab", 2, 'b', 3},                 //
-      {"ab", 3, 0, 3},                   // at the end
-      {"ab", 0, 0, 0},                   // before the start
-      {"ab", -5, 0, -5},                 //
-      {"ab", 9, 0, 9},                   // beyond the end
-      {std::string("a\0b", 3), 2, 0, 3},  // a zero byte reads as 0 but is passed
+      {"\xFC\xFC", 1, 0xFCFC, 3},          //
+      {"\xB1", 1, 0xB1, 2},                // half-width katakana is one byte
+      {"\xA0\x80\xFD", 1, 0xA0, 2},        // not lead bytes
+      {"\xA0\x80\xFD", 2, 0x80, 3},        //
+      {"\xA0\x80\xFD", 3, 0xFD, 4},        //
+      {"ab", 2, 'b', 3},                   //
+      {"ab", 3, 0, 3},                     // at the end
+      {"ab", 0, 0, 0},                     // before the start
+      {"ab", -5, 0, -5},                   //
+      {"ab", 9, 0, 9},                     // beyond the end
+      {std::string("a\0b", 3), 2, 0, 3},   // a zero byte reads as 0 but is passed
       {"", 1, 0, 1},
   };
   for (const auto& c : cases) {
@@ -133,12 +137,20 @@ TEST(DbcharRead, UnGetWCharStepsBackOneCharacter) {
       {"ab", 0, 0},                //
       {"ab", -3, -3},              //
       {"a\x82\xA0", 4, 2},         // aあ
-      {"\x82\xA0" "a", 4, 3},      // あa
-      {"x\x81\x81" "a", 4, 2},     // x＝a
-      {"x\x81\x81" "a", 5, 4},     //
-      {"\x81\x81\x81" "a", 5, 3},  // the run of lead bytes decides: 0x81 0x81, 0x81 'a'
-      {"\x83\x5C\x5C", 4, 3},      // ソ then a backslash
-      {"\x83\x5C\x5C", 3, 1},      //
+      {"\x82\xA0"
+       "a",
+       4, 3},  // あa
+      {"x\x81\x81"
+       "a",
+       4, 2},  // x＝a
+      {"x\x81\x81"
+       "a",
+       5, 4},  //
+      {"\x81\x81\x81"
+       "a",
+       5, 3},                  // the run of lead bytes decides: 0x81 0x81, 0x81 'a'
+      {"\x83\x5C\x5C", 4, 3},  // ソ then a backslash
+      {"\x83\x5C\x5C", 3, 1},  //
   };
   for (const auto& c : cases) {
     int32_t index = c.index;
@@ -151,7 +163,7 @@ TEST(DbcharRead, UnGetWCharUndoesEveryGetWChar) {
   // Trail bytes in the lead-byte range (＝ 8181, ー 815B) and in the ASCII range
   // (ソ 835C, 表 955C), half-width katakana and plain bytes, mixed.
   const std::vector<std::string> texts = {
-      J("＝＝ア表ｱa＝"), J("ーー\\ー"), J("ソ\\表\\"), J("ｱｲ＝ｳ＝＝"),
+      J("＝＝ア表ｱa＝"),          J("ーー\\ー"),        J("ソ\\表\\"), J("ｱｲ＝ｳ＝＝"),
       "\x81\x81\x81\x40\x81\x81", J("a＝b＝＝c＝＝＝"),
   };
   for (const auto& s : texts) {
@@ -170,7 +182,9 @@ TEST(DbcharRead, UnGetWCharUndoesEveryGetWChar) {
 }
 
 TEST(DbcharRead, PCharGetWCharStopsAtTheTerminator) {
-  const char* text = "\x82\xA0" "a";
+  const char* text =
+      "\x82\xA0"
+      "a";
   const char* p = text;
   EXPECT_EQ(PCharGetWChar(p), 0x82A0);
   EXPECT_EQ(p, text + 2);
@@ -196,9 +210,13 @@ TEST(DbcharWrite, WCharToStr) {
     std::string s;
   };
   const Case cases[] = {
-      {0x41, "A"},           {0x4142, "B"},  // a high byte that is no lead byte is dropped
-      {0x82A0, "\x82\xA0"},  {0x8181, "\x81\x81"}, {0xB1, "\xB1"},
-      {0xFFFF, "\xFF"},      {0, std::string(1, '\0')},
+      {0x41, "A"},
+      {0x4142, "B"},  // a high byte that is no lead byte is dropped
+      {0x82A0, "\x82\xA0"},
+      {0x8181, "\x81\x81"},
+      {0xB1, "\xB1"},
+      {0xFFFF, "\xFF"},
+      {0, std::string(1, '\0')},
   };
   for (const auto& c : cases) EXPECT_EQ(WCharToStr(c.w), c.s) << c.w;
 }
@@ -210,18 +228,19 @@ TEST(DbcharEscape, GetQuotedWCharDecodes) {
     WChar result;
     int32_t after;
   };
-  const Case cases[] = {
-      {"\\b", 8, 3},           {"\\n", 10, 3},          {"\\r", 13, 3},
-      {"\\t", 9, 3},           {"\\x41", 0x41, 5},      {"\\xfF", 0xFF, 5},
-      {"\\x12345", 0x1234, 7},  // a fifth digit is left for the next reader
-      {"\\x4g", 4, 4},          {"\\xFFFF", 0xFFFF, 7},  {"\\101", 0x41, 5},
-      {"\\0", 0, 3},            {"\\08", 0, 3},          {"\\1234567", 0xA72E, 8},
-      {"\\177777", 0xFFFF, 8},  {"\\X", 'X', 3},         {"\\N", 'N', 3},
-      {"\\a", 'a', 3},          {"\\e", 'e', 3},         {"\\f", 'f', 3},
-      {"\\v", 'v', 3},          {"\\8", '8', 3},         {"\\9", '9', 3},
-      {"\\\\", '\\', 3},        {"\\*", '*', 3},         {"\\]", ']', 3},
-      {J("\\あ"), 0x82A0, 4},   {J("\\ソ"), 0x835C, 4},
-  };
+  const Case cases[] =
+      {
+          {"\\b", 8, 3},           {"\\n", 10, 3},         {"\\r", 13, 3},
+          {"\\t", 9, 3},           {"\\x41", 0x41, 5},     {"\\xfF", 0xFF, 5},
+          {"\\x12345", 0x1234, 7},  // a fifth digit is left for the next reader
+          {"\\x4g", 4, 4},         {"\\xFFFF", 0xFFFF, 7}, {"\\101", 0x41, 5},
+          {"\\0", 0, 3},           {"\\08", 0, 3},         {"\\1234567", 0xA72E, 8},
+          {"\\177777", 0xFFFF, 8}, {"\\X", 'X', 3},        {"\\N", 'N', 3},
+          {"\\a", 'a', 3},         {"\\e", 'e', 3},        {"\\f", 'f', 3},
+          {"\\v", 'v', 3},         {"\\8", '8', 3},        {"\\9", '9', 3},
+          {"\\\\", '\\', 3},       {"\\*", '*', 3},        {"\\]", ']', 3},
+          {J("\\あ"), 0x82A0, 4},  {J("\\ソ"), 0x835C, 4},
+      };
   for (const auto& c : cases) {
     int32_t index = 2;
     EXPECT_EQ(GetQuotedWChar(c.s, index), c.result) << c.s;
@@ -263,9 +282,9 @@ TEST(DbcharEscape, DigitReadersNeedOneDigit) {
   const Case cases[] = {{true, "", 1}, {true, "z", 2}, {false, "", 1}, {false, "9", 2}};
   for (const auto& c : cases) {
     int32_t index = 1;
-    ERegExpParser e =
-        Raised([&] { c.hex ? HexStrToInt(c.s, index) : OctStrToInt(c.s, index); });
-    EXPECT_EQ(e.Message(), c.hex ? J("不正な１６進数コード表記です。") : J("不正な８進数コード表記です。"));
+    ERegExpParser e = Raised([&] { c.hex ? HexStrToInt(c.s, index) : OctStrToInt(c.s, index); });
+    EXPECT_EQ(e.Message(),
+              c.hex ? J("不正な１６進数コード表記です。") : J("不正な８進数コード表記です。"));
     EXPECT_EQ(e.Position, c.position);
   }
 }
@@ -285,7 +304,8 @@ TEST(DbcharToken, WCharGetTokenSplitsAtTheDelimiter) {
   };
   for (const auto& c : cases) {
     int32_t index = 1;
-    for (const auto& expected : c.tokens) EXPECT_EQ(WCharGetToken(c.s, index, c.delimiter), expected);
+    for (const auto& expected : c.tokens)
+      EXPECT_EQ(WCharGetToken(c.s, index, c.delimiter), expected);
     EXPECT_EQ(index, static_cast<int32_t>(c.s.size()) + 1);
   }
 }

@@ -121,7 +121,9 @@ TEST(Parser, ErrorsCarryMessageAndPosition) {
   }
 }
 
-bool InUniverse(WChar w) { return (w >= 0x01 && w <= 0x09) || w == 0x0B || w == 0x0C || (w >= 0x0E && w <= 0xFCFC); }
+bool InUniverse(WChar w) {
+  return (w >= 0x01 && w <= 0x09) || w == 0x0B || w == 0x0C || (w >= 0x0E && w <= 0xFCFC);
+}
 
 // A negated class matches exactly the characters of "." that are not members.
 TEST(Parser, NegatedClassIsTheComplementWithinAnyCharacter) {
@@ -176,7 +178,8 @@ TEST(Parser, NegatedClassSharesLeavesWithTheRestOfThePattern) {
   CollectLeaves(dot, dotLeaves);
   CollectLeaves(cls, classLeaves);
   EXPECT_EQ(dotLeaves.size(), classLeaves.size() + 1);  // "." has the a as well
-  for (REpNode_t leaf : classLeaves) EXPECT_EQ(dotLeaves.count(leaf), 1u) << test::RangeText(leaf->CharClass);
+  for (REpNode_t leaf : classLeaves)
+    EXPECT_EQ(dotLeaves.count(leaf), 1u) << test::RangeText(leaf->CharClass);
   EXPECT_EQ(dotLeaves.count(root->Children.pRight), 1u);
   EXPECT_EQ(parser.ParseTree.LeafList.size(), dotLeaves.size());
 }
@@ -200,8 +203,8 @@ TEST(ParserLimits, GroupNestingIsBounded) {
     parser.Run();
     EXPECT_EQ(parser.ParseTree.NodeList.size(), 4999u);
   }
-  for (const std::string& pattern :
-       {Repeat("(", max + 1) + "a" + Repeat(")", max + 1), Repeat("(", 100000) + Repeat(")", 100000)}) {
+  for (const std::string& pattern : {Repeat("(", max + 1) + "a" + Repeat(")", max + 1),
+                                     Repeat("(", 100000) + Repeat(")", 100000)}) {
     TREParser parser(pattern);
     try {
       parser.Run();

@@ -129,7 +129,8 @@ TEST(Scanner, SymbolModeAndSpans) {
         {retk_RBra, ']', false, 10},
         {retk_LTail, '$', false, 11},
         {retk_End, 0, false, 11}}},
-      {std::string("a\0b", 3), {{retk_Char, 'a', false, 2}, {retk_End, 0, false, 2}, {retk_End, 0, false, 2}}},
+      {std::string("a\0b", 3),
+       {{retk_Char, 'a', false, 2}, {retk_End, 0, false, 2}, {retk_End, 0, false, 2}}},
   };
   for (const auto& c : cases) {
     TREScanner scanner(c.pattern);
