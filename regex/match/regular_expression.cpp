@@ -96,14 +96,18 @@ void TRegularExpression::Translate(const std::string& R) {
   }
 }
 
-bool TRegularExpression::GetUseFuzzyCharDic() const { return FPreProcessor->UseFuzzyCharDic; }
+bool TRegularExpression::GetUseFuzzyCharDic() const {
+  return FPreProcessor->UseFuzzyCharDic;
+}
 
 void TRegularExpression::SetUseFuzzyCharDic(bool Value) {
   FPreProcessor->UseFuzzyCharDic = Value;
   SetRegExp(std::string(FRegExpStr));
 }
 
-bool TRegularExpression::GetUseSynonymDic() const { return FPreProcessor->UseSynonymDic; }
+bool TRegularExpression::GetUseSynonymDic() const {
+  return FPreProcessor->UseSynonymDic;
+}
 
 void TRegularExpression::SetUseSynonymDic(bool Value) {
   FPreProcessor->UseSynonymDic = Value;

@@ -84,8 +84,8 @@ TEST(DFAConstruction, AnchorFlagsAreCopiedFromTheNFA) {
     const char* pattern;
     bool head, tail;
   };
-  for (const Case& c : {Case{"^abc", true, false}, Case{"a$", false, true}, Case{"a^$b", false, false},
-                        Case{"^$", true, true}}) {
+  for (const Case& c : {Case{"^abc", true, false}, Case{"a$", false, true},
+                        Case{"a^$b", false, false}, Case{"^$", true, true}}) {
     Compiled k(c.pattern, 0x0A, 0x0A);
     EXPECT_EQ(k.dfa.HasLHead, c.head) << c.pattern;
     EXPECT_EQ(k.dfa.HasLTail, c.tail) << c.pattern;
@@ -189,10 +189,22 @@ bool DFAAccepts(const TRE_DFA& dfa, const std::vector<WChar>& input) {
 
 TEST(DFAConstruction, AgreesWithTheNFAOnEveryShortInput) {
   const WChar kA = 'a', kB = 'b', kJ = 0x82A0;  // "あ"
-  const std::vector<std::string> patterns = {
-      "", "a", "(a|b)*a", "a(b|" + test::J("あ") + ")*", "(ab|a)*b?", "[a-b]+" + test::J("あ"),
-      ".a", "[^a]b", "(a*)*", "((a|)b)+", "a?b?a?", "(a|ab)(c|bcd)?", "^a|b$", "(^a)*b",
-      "[a" + test::J("あ") + "]*b+", "x*^a"};
+  const std::vector<std::string> patterns = {"",
+                                             "a",
+                                             "(a|b)*a",
+                                             "a(b|" + test::J("あ") + ")*",
+                                             "(ab|a)*b?",
+                                             "[a-b]+" + test::J("あ"),
+                                             ".a",
+                                             "[^a]b",
+                                             "(a*)*",
+                                             "((a|)b)+",
+                                             "a?b?a?",
+                                             "(a|ab)(c|bcd)?",
+                                             "^a|b$",
+                                             "(^a)*b",
+                                             "[a" + test::J("あ") + "]*b+",
+                                             "x*^a"};
   for (const std::string& pattern : patterns) {
     Compiled k(pattern);
     ExpectInvariants(k.dfa, pattern);

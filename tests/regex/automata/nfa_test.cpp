@@ -56,12 +56,11 @@ INSTANTIATE_TEST_SUITE_P(
         NFACase{"$a", kHead, kTail, "0: $>2 | 1: | 2: a>1", false, false},
         NFACase{"^a|^b", kHead, kTail, "0: #FFFD>3 #FFFD>2 | 1: | 2: a>1 | 3: b>1", true, false},
         // Inside a closure the anchor leaves the loop state, not the entry.
-        NFACase{"(^a)*", kHead, kTail, "0: ε>2 | 1: | 2: ε>1 ^>4 | 3: ε>2 | 4: a>3", false,
-                false},
+        NFACase{"(^a)*", kHead, kTail, "0: ε>2 | 1: | 2: ε>1 ^>4 | 3: ε>2 | 4: a>3", false, false},
         NFACase{"(^a)+", kHead, kTail,
                 "0: #FFFD>3 | 1: | 2: ε>4 | 3: a>2 | 4: ε>1 ^>6 | 5: ε>4 | 6: a>5", true, false},
-        NFACase{"x*^a", kHead, kTail, "0: ε>4 | 1: | 2: a>1 | 3: ^>2 | 4: ε>3 x>5 | 5: ε>4",
-                false, false},
+        NFACase{"x*^a", kHead, kTail, "0: ε>4 | 1: | 2: a>1 | 3: ^>2 | 4: ε>3 x>5 | 5: ε>4", false,
+                false},
         // Groups, alternatives and optional parts do not hide an anchor.
         NFACase{"(b|^a)$", kHead, kTail, "0: #FFFD>3 b>2 | 1: | 2: #FFFE>1 | 3: a>2", true, true},
         NFACase{"^?a", kHead, kTail, "0: ε>2 #FFFD>2 | 1: | 2: a>1", true, false},

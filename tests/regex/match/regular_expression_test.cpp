@@ -29,7 +29,9 @@ bool WalkAccepts(RE_pDFAState_t s, const std::string& text) {
   return s->Accepted != 0;
 }
 
-std::string Numbered(int i) { return "p" + std::to_string(i); }
+std::string Numbered(int i) {
+  return "p" + std::to_string(i);
+}
 
 TEST(RegularExpressionCache, NewComponentHoldsTheEmptyPattern) {
   TRegularExpression re(nullptr);
@@ -369,10 +371,10 @@ TEST(NextDFAState, Ranges) {
     WChar c;
     RE_pDFAState_t expected;
   };
-  for (const Case& k : {Case{'a', first}, Case{'b', first}, Case{'c', first}, Case{'x', second},
-                        Case{'y', second}, Case{'z', second}, Case{'d', nullptr},
-                        Case{'A', nullptr}, Case{'{', nullptr}, Case{0, nullptr},
-                        Case{0xFFFD, nullptr}, Case{0x82A0, nullptr}}) {
+  for (const Case& k :
+       {Case{'a', first}, Case{'b', first}, Case{'c', first}, Case{'x', second}, Case{'y', second},
+        Case{'z', second}, Case{'d', nullptr}, Case{'A', nullptr}, Case{'{', nullptr},
+        Case{0, nullptr}, Case{0xFFFD, nullptr}, Case{0x82A0, nullptr}}) {
     EXPECT_EQ(TRegularExpression::NextDFAState(start, k.c), k.expected) << k.c;
   }
   EXPECT_TRUE(WalkAccepts(start, "b1"));
