@@ -16,8 +16,7 @@ constexpr int kMaxDigits = 18;
 
 }  // namespace
 
-std::string FloatToStrGeneral(long double Value, int Precision, int Digits,
-                              char DecimalSeparator) {
+std::string FloatToStrGeneral(long double Value, int Precision, int Digits, char DecimalSeparator) {
   if (std::isnan(Value)) return "NAN";
   if (std::isinf(Value)) return Value < 0 ? "-INF" : "INF";
   if (Value == 0) return "0";

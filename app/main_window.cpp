@@ -225,7 +225,9 @@ TMainWindow::~TMainWindow() {
   if (FGrep) FGrep->OnMatch = nullptr;
 }
 
-QString TMainWindow::OpenDialogFilter() { return QStringLiteral("テキストファイル (*.txt)"); }
+QString TMainWindow::OpenDialogFilter() {
+  return QStringLiteral("テキストファイル (*.txt)");
+}
 
 void TMainWindow::CreateControls() {
   FLabel1 = new QLabel(QStringLiteral("検索単語"), this);
@@ -283,9 +285,15 @@ void TMainWindow::CreateControls() {
   FFlatBotton = makeButton("FlatBotton", QStringLiteral("スムージング解析"), {8, 176, 105, 25});
   FFlatBotton->setEnabled(false);
 
-  QWidget* order[] = {FRatioButtons->button(0), FRatioButtons->button(1), FRatioButtons->button(2),
-                      FRatioButtons->button(3), FRatioButtons->button(4), FLoadButton,
-                      FQuitButton,              FGrepButton,              FEdit1,
+  QWidget* order[] = {FRatioButtons->button(0),
+                      FRatioButtons->button(1),
+                      FRatioButtons->button(2),
+                      FRatioButtons->button(3),
+                      FRatioButtons->button(4),
+                      FLoadButton,
+                      FQuitButton,
+                      FGrepButton,
+                      FEdit1,
                       FFlatBotton};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }

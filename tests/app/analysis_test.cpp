@@ -200,7 +200,8 @@ TEST_F(AnalysisTest, TwoSearchesInARowBothPlotTheSameLineAtOne) {
 TEST_F(AnalysisTest, LineNumbersOutsideTheFileAreCountedButNotIndexed) {
   Load(LinesWithHits(4, {}));
   grep.script = [&] {
-    for (int64_t no : {int64_t{0}, int64_t{4}, int64_t{5}, int64_t{100000}, int64_t{1} << 40}) form.GrepMatch(RE_LineInfo_t{"", no});
+    for (int64_t no : {int64_t{0}, int64_t{4}, int64_t{5}, int64_t{100000}, int64_t{1} << 40})
+      form.GrepMatch(RE_LineInfo_t{"", no});
   };
   Analyse();
   EXPECT_EQ(form.HitCount(), 5);

@@ -23,14 +23,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // The hit rates the window shows.
         FormatCase{2.0L / 5.0L, "0.4"}, FormatCase{5.0L / 120.0L, "0.0417"},
-        FormatCase{1.0L / 3.0L, "0.333"}, FormatCase{2.0L / 3.0L, "0.667"},
-        FormatCase{0.0L, "0"}, FormatCase{1.0L, "1"}, FormatCase{4.0L / 25000.0L, "0.00016"},
+        FormatCase{1.0L / 3.0L, "0.333"}, FormatCase{2.0L / 3.0L, "0.667"}, FormatCase{0.0L, "0"},
+        FormatCase{1.0L, "1"}, FormatCase{4.0L / 25000.0L, "0.00016"},
         // Trailing zeros and a bare point go; digits before the point stay.
         FormatCase{0.5L, "0.5"}, FormatCase{10.0L, "10"}, FormatCase{120.0L, "120"},
         FormatCase{12.345L, "12.3"}, FormatCase{-0.4L, "-0.4"},
         // Rounding half away from zero, with the carry moving the point.
-        FormatCase{0.0625L, "0.0625"}, FormatCase{0.00625L, "0.00625"},
-        FormatCase{0.99951L, "1"}, FormatCase{9.9951L, "10"},
+        FormatCase{0.0625L, "0.0625"}, FormatCase{0.00625L, "0.00625"}, FormatCase{0.99951L, "1"},
+        FormatCase{9.9951L, "10"},
         // Fixed down to 0.00001, scientific below.
         FormatCase{1.0L / 10000.0L, "0.0001"}, FormatCase{1.0L / 100000.0L, "0.00001"},
         FormatCase{1.0L / 200000.0L, "5E-006"}, FormatCase{1.0L / 300000.0L, "3.33E-006"},

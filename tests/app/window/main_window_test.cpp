@@ -2,6 +2,8 @@
 // its start state, a whole load -> analyse -> smoothing round, the error
 // boxes, the window staying live during a search, and a screenshot that
 // proves the Japanese captions have a Japanese font.
+#include "app/main_window.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QFile>
@@ -26,7 +28,6 @@
 #include <functional>
 
 #include "app/analysis.h"
-#include "app/main_window.h"
 #include "grep/grep.h"
 #include "platform/cp932.h"
 #include "regex/front/preprocessor.h"
@@ -35,13 +36,17 @@ using tamsel::TMainWindow;
 
 namespace {
 
-QByteArray Cp932(const char* utf8) { return QByteArray::fromStdString(tamsel::Utf8ToCp932(utf8)); }
+QByteArray Cp932(const char* utf8) {
+  return QByteArray::fromStdString(tamsel::Utf8ToCp932(utf8));
+}
 
 // Calls Act on the next modal widget of type T as soon as it is shown (the
-// window's handler is then blocked in the widget's own event loop).
+// window's handler is then blocked in the widget's own event loop). The
+// watching timer belongs to Owner, so that a watcher left over by a test that
+// saw no such widget dies with that test.
 template <class T>
-void WhenModal(std::function<void(T*)> Act) {
-  auto* timer = new QTimer(qApp);
+void WhenModal(QObject* Owner, std::function<void(T*)> Act) {
+  auto* timer = new QTimer(Owner);
   timer->setInterval(5);
   QObject::connect(timer, &QTimer::timeout, [timer, Act] {
     if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
@@ -60,8 +65,8 @@ struct BoxSeen {
 };
 
 // Closes the next message box with OK and records what it said.
-void CloseNextMessageBox(BoxSeen& Seen) {
-  WhenModal<QMessageBox>([&Seen](QMessageBox* box) {
+void CloseNextMessageBox(QObject* Owner, BoxSeen& Seen) {
+  WhenModal<QMessageBox>(Owner, [&Seen](QMessageBox* box) {
     Seen.shown = true;
     Seen.title = box->windowTitle();
     Seen.text = box->text();
@@ -69,7 +74,9 @@ void CloseNextMessageBox(BoxSeen& Seen) {
   });
 }
 
-QList<QPointF> Points(const QXYSeries* Series) { return Series->points(); }
+QList<QPointF> Points(const QXYSeries* Series) {
+  return Series->points();
+}
 
 }  // namespace
 
@@ -78,6 +85,7 @@ class MainWindowTest : public QObject {
 
  private:
   std::unique_ptr<TMainWindow> window;
+  std::unique_ptr<QObject> watchers;  // the modal-widget watchers of one test
   QTemporaryDir dir;
   QString chosen;  // what the injected file chooser answers
 
@@ -101,12 +109,16 @@ class MainWindowTest : public QObject {
  private slots:
   void init() {
     QVERIFY(dir.isValid());
+    watchers = std::make_unique<QObject>();
     window = std::make_unique<TMainWindow>();
     window->SetFileChooser([this](QWidget*) { return chosen; });
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
   }
-  void cleanup() { window.reset(); }
+  void cleanup() {
+    watchers.reset();
+    window.reset();
+  }
 
   void windowSettings() {
     QCOMPARE(window->windowTitle(), QStringLiteral("Tamsel"));
@@ -121,8 +133,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
     QCOMPARE(window->font().family(), QStringLiteral("IPAPGothic"));
     QCOMPARE(window->font().pixelSize(), 12);
-    QCOMPARE(window->palette().color(QPalette::Window),
-             window->palette().color(QPalette::Button));
+    QCOMPARE(window->palette().color(QPalette::Window), window->palette().color(QPalette::Button));
   }
 
   void controlsAtStart() {
@@ -210,9 +221,10 @@ class MainWindowTest : public QObject {
       Qt::Alignment alignment;
       QString title;
     };
-    const AxisExpect axes[] = {{window->BottomAxis(), Qt::AlignBottom, QStringLiteral("行数")},
-                               {window->LeftAxis(), Qt::AlignLeft, QStringLiteral("単語の出現")},
-                               {window->RightAxis(), Qt::AlignRight, QStringLiteral("スムージング後")}};
+    const AxisExpect axes[] = {
+        {window->BottomAxis(), Qt::AlignBottom, QStringLiteral("行数")},
+        {window->LeftAxis(), Qt::AlignLeft, QStringLiteral("単語の出現")},
+        {window->RightAxis(), Qt::AlignRight, QStringLiteral("スムージング後")}};
     for (const AxisExpect& a : axes) {
       QCOMPARE(a.axis->alignment(), a.alignment);
       QCOMPARE(a.axis->titleText(), a.title);
@@ -317,7 +329,7 @@ class MainWindowTest : public QObject {
     const QString path = Write("three.txt", Cp932("a\nb\nc\n"));
 
     QStringList filters;
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+    WhenModal<QFileDialog>(watchers.get(), [&](QFileDialog* dialog) {
       filters = dialog->nameFilters();
       dialog->reject();
     });
@@ -328,7 +340,7 @@ class MainWindowTest : public QObject {
     QVERIFY(!fresh.findChild<QPushButton*>("GrepButton")->isEnabled());
     QCOMPARE(fresh.BottomAxis()->max(), 25.0);
 
-    WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+    WhenModal<QFileDialog>(watchers.get(), [&](QFileDialog* dialog) {
       QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
       dialog->selectFile(path);
       static_cast<QDialog*>(dialog)->accept();  // validates the selection like OK
@@ -354,7 +366,7 @@ class MainWindowTest : public QObject {
 
     Child<QLineEdit>("Edit1")->setText(QStringLiteral("(日本"));
     BoxSeen box;
-    CloseNextMessageBox(box);
+    CloseNextMessageBox(watchers.get(), box);
     Click("GrepButton");
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("Tamsel"));
@@ -369,7 +381,7 @@ class MainWindowTest : public QObject {
     LoadFile(Write("five.txt", Cp932("x\n日本語\n")));
     Child<QLineEdit>("Edit1")->setText(QStringLiteral("café"));
     BoxSeen box;
-    CloseNextMessageBox(box);
+    CloseNextMessageBox(watchers.get(), box);
     Click("GrepButton");
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("Tamsel"));
@@ -383,7 +395,7 @@ class MainWindowTest : public QObject {
     LoadFile(path);
     QVERIFY(QFile::remove(path));
     BoxSeen box;
-    CloseNextMessageBox(box);
+    CloseNextMessageBox(watchers.get(), box);
     Click("GrepButton");
     QTest::qWait(50);  // give a wrongly shown box the chance to appear
     QVERIFY(!box.shown);
@@ -393,7 +405,7 @@ class MainWindowTest : public QObject {
   void failedLoadShowsAnErrorAndKeepsTheState() {
     LoadFile(Write("three.txt", Cp932("a\nb\nc\n")));
     BoxSeen box;
-    CloseNextMessageBox(box);
+    CloseNextMessageBox(watchers.get(), box);
     LoadFile(dir.filePath("missing.txt"));
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("Tamsel"));
@@ -411,7 +423,7 @@ class MainWindowTest : public QObject {
 
     LoadFile(Write("empty.txt", QByteArray()));
     BoxSeen box;
-    CloseNextMessageBox(box);
+    CloseNextMessageBox(watchers.get(), box);
     Click("FlatBotton");
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("Tamsel"));
