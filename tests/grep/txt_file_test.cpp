@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/events.h"
@@ -286,6 +288,34 @@ TEST(TxtFileTest, TenMegabyteLine) {
   EXPECT_EQ(lines[2], "b");
 }
 
+// A pipe delivers short reads and has no size: the fills still cover the
+// whole text and the end is found.
+TEST(TxtFileTest, PipeIsReadWhole) {
+  std::vector<std::string> expected;
+  std::string content;
+  for (int i = 0; content.size() < 3 * kFill; ++i) {
+    expected.push_back("line " + std::to_string(i) + std::string(i % 50, '.'));
+    content += expected.back() + "\n";
+  }
+  expected.push_back("last");
+  content += "last";
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::thread writer([&] {
+    for (size_t done = 0; done < content.size();) {
+      ssize_t n =
+          ::write(fds[1], content.data() + done, std::min<size_t>(content.size() - done, 7000));
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    ::close(fds[1]);
+  });
+  std::vector<std::string> lines = AllLines("/dev/fd/" + std::to_string(fds[0]));
+  writer.join();
+  ::close(fds[0]);
+  EXPECT_EQ(lines, expected);
+}
+
 TEST(TxtFileTest, LookaheadAcrossFillsThenGetThisLineReturnsWholeLine) {
   TempDir dir;
   // Line 2 starts in the first fill and runs through the second into the third.
@@ -350,6 +380,20 @@ TEST(TxtFileTest, OpenErrorsNameTheFileInTheSystemsWords) {
   }
   std::string empty = dir.Write("empty.txt", "");
   EXPECT_THROW(TTxtFile(empty, &cancel), EEndOfFile);
+}
+
+TEST(TxtFileTest, ReadErrorIsTheSystemsInputOutputError) {
+  // Opening works, reading at offset 0 (an unmapped address) fails with EIO.
+  const std::string path = "/proc/self/mem";
+  bool cancel = false;
+  try {
+    TTxtFile f(path, &cancel);
+    FAIL() << "no exception";
+  } catch (const EFileNotFound&) {
+    FAIL() << "a read error is not an open error";
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.Message(), path + ": " + std::strerror(EIO));
+  }
 }
 
 TEST(TxtFileTest, UnreadableFileRaisesFileNotFound) {
