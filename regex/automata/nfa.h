@@ -28,8 +28,8 @@ struct RE_NFANode_t {
 
 class TRE_NFA {
  public:
-  // Far above what a 1 MB pattern needs (about one state and one transition
-  // per byte), far below what would exhaust memory.
+  // Room for a 1 MB literal (one state and one transition per byte) or a
+  // pattern of half a megabyte of closures; about 100 MB at most.
   static constexpr size_t kMaxStates = size_t{1} << 21;
   static constexpr size_t kMaxTransitions = size_t{1} << 21;
 
