@@ -23,7 +23,9 @@ inline const char* NextCharPos(const char* p) {
   return p + 1;
 }
 
-inline bool Accepting(RE_pDFAState_t S) { return S->Accepted != 0; }
+inline bool Accepting(RE_pDFAState_t S) {
+  return S->Accepted != 0;
+}
 
 }  // namespace
 
