@@ -15,7 +15,7 @@ CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMSEL_FU
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(fuzz_compile fuzz_match fuzz_grep)
-  [ -f tests/regex/match/reference_matcher.cpp ] && targets+=(fuzz_differential)
+  [ -f fuzz/fuzz_differential.cpp ] && targets+=(fuzz_differential)
 fi
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 
