@@ -189,7 +189,9 @@ std::vector<AwkCase> Cases() {
   };
 }
 
-void PrintTo(const AwkCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const AwkCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class AwkTableTest : public ::testing::TestWithParam<AwkCase> {
  protected:

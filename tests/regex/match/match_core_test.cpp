@@ -65,7 +65,9 @@ constexpr Scan kStd = &TMatchCORE::MatchStd;
 constexpr Scan kEX = &TMatchCORE::MatchEX;
 constexpr Scan kInside = &TMatchCORE::MatchEX_Inside;
 
-void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const ScanCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class ScanTest : public ::testing::TestWithParam<ScanCase> {};
 
