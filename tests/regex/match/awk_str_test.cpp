@@ -8,6 +8,7 @@
 
 #include "regex/front/dbchar.h"
 #include "regex/front/preprocessor.h"
+#include "tests/regex/match/reference_matcher.h"
 #include "tests/support/test_util.h"
 
 namespace tamsel {
@@ -230,6 +231,21 @@ TEST_P(AwkTableTest, Split) {
   fields.Add("left over");
   EXPECT_EQ(awk.Split(c.text, fields), static_cast<int32_t>(c.split.size()));
   EXPECT_EQ(fields.Items(), c.split);
+}
+
+// Match and GSub of the table through the reference matcher.
+TEST_P(AwkTableTest, ReferenceMatcherAgrees) {
+  const AwkCase& c = GetParam();
+  const char lineEnd = c.sep == mcls_CRLF ? '\r' : '\n';
+  const test::ReferencePattern ref(c.pattern);
+  const test::RefMatch m = ref.Match(c.text, lineEnd, true);
+  EXPECT_EQ(m ? static_cast<int32_t>(m->first) + 1 : 0, c.matchStart);
+  EXPECT_EQ(m ? static_cast<int32_t>(m->second) : 0, c.matchLength);
+  int count = -1;
+  EXPECT_EQ(test::ReferenceGSub(
+                ref, c.text, lineEnd, [](std::string_view) { return std::string("-"); }, &count),
+            c.gsub);
+  EXPECT_EQ(count, c.gsubCount);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AwkTableTest, ::testing::ValuesIn(Cases()),

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "tests/regex/match/reference_matcher.h"
 #include "tests/support/test_util.h"
 
 namespace tamsel {
@@ -81,6 +82,20 @@ TEST_P(ScanTest, FindsTheLeftmostLongestMatch) {
     EXPECT_EQ(got, std::nullopt) << c.what;
   } else {
     EXPECT_EQ(got, Found(std::make_pair(c.start, c.length))) << c.what;
+  }
+}
+
+// The same table through the reference matcher, which knows no automaton.
+TEST_P(ScanTest, ReferenceMatcherAgrees) {
+  const ScanCase& c = GetParam();
+  const test::RefMatch got =
+      test::ReferenceMatch(c.pattern, c.text, c.sep == mcls_CRLF ? '\r' : '\n', c.scan != kInside);
+  if (c.start < 0) {
+    EXPECT_EQ(got, std::nullopt) << c.what;
+  } else {
+    EXPECT_EQ(got, test::RefMatch(
+                       std::make_pair(static_cast<size_t>(c.start), static_cast<size_t>(c.length))))
+        << c.what;
   }
 }
 

@@ -8,10 +8,12 @@
 //   byte right before the end).
 // - A match is leftmost-longest: the earliest character position at which
 //   the pattern matches, and from there the longest match.
-// - "^" is the line-head anchor only where nothing of the pattern can stand
-//   before it (the first item down from the root through groups and
-//   alternatives, never inside "*" or "+"'s repetition); "$" likewise at the
-//   very end. Elsewhere each stands for its own character.
+// - "^" is the line-head anchor only where no item of a concatenation stands
+//   before it on its way down from the root (through groups, alternatives and
+//   "?"), and never inside a closure: "(^a)+" anchors its first "a" only, and
+//   "x*^a" not at all. "$" likewise where no item stands after it. Elsewhere
+//   each stands for its own character.
+// - The code 0 matches nothing: no text holds it before its end.
 // - A line starts at the start of the text (when TextStartIsLineStart) and
 //   after an LF character; it ends before a LineEnd character and at the end
 //   of the text.
