@@ -63,19 +63,26 @@ struct Chars {
 
 Chars SplitChars(std::string_view text) {
   Chars c;
+  c.code.resize(text.size());
+  c.offset.resize(text.size() + 1);
+  uint16_t* code = c.code.data();
+  size_t* offset = c.offset.data();
+  size_t n = 0;
   size_t i = 0;
   while (i < text.size() && text[i] != 0) {
     const auto b = static_cast<unsigned char>(text[i]);
-    c.offset.push_back(i);
+    offset[n] = i;
     if (IsDBCSLeadByte(b) && i + 1 < text.size() && text[i + 1] != 0) {
-      c.code.push_back(static_cast<uint16_t>(b * 256 + static_cast<unsigned char>(text[i + 1])));
+      code[n++] = static_cast<uint16_t>(b * 256 + static_cast<unsigned char>(text[i + 1]));
       i += 2;
     } else {
-      c.code.push_back(b);
+      code[n++] = b;
       i += 1;
     }
   }
-  c.offset.push_back(i);
+  offset[n] = i;
+  c.code.resize(n);
+  c.offset.resize(n + 1);
   return c;
 }
 
