@@ -92,6 +92,9 @@ struct Context {
   size_t n;  // number of characters
   Set lineStart;
   Set lineEnd;
+  // The file grep's view: a line anchor consumes the LF before or after the
+  // line instead of standing between characters.
+  bool anchorsAsLF = false;
 
   // From, restricted to positions whose character lies in [lo, hi], each
   // moved past its character.
@@ -115,6 +118,7 @@ Set Eval(const RENode_t* node, const Set& From, bool AtStart, bool AtEnd, const 
     case reop_Char:
       return ctx.Step(From, node->CharClass.StartChar, node->CharClass.EndChar);
     case reop_LHead:
+      if (AtStart && ctx.anchorsAsLF) return ctx.Step(From, 0x0A, 0x0A);
       if (AtStart) {
         Set p = From;
         p.And(ctx.lineStart);
@@ -122,6 +126,7 @@ Set Eval(const RENode_t* node, const Set& From, bool AtStart, bool AtEnd, const 
       }
       return ctx.Step(From, node->CharClass.StartChar, node->CharClass.EndChar);
     case reop_LTail:
+      if (AtEnd && ctx.anchorsAsLF) return ctx.Step(From, 0x0A, 0x0A);
       if (AtEnd) {
         Set p = From;
         p.And(ctx.lineEnd);
@@ -247,6 +252,64 @@ std::string ReferenceGSub(const ReferencePattern& Pattern, std::string_view Text
   if (*Count == 0) return std::string(Text);
   out.append(bytes(pos, n));
   return out;
+}
+
+
+
+namespace {
+
+template <class Set>
+std::vector<int64_t> GrepLines(const RENode_t* root, const Chars& chars,
+                               const std::vector<int64_t>& lineOf, size_t lastStart) {
+  const size_t n = chars.code.size();
+  Context<Set> ctx{chars, n, Set(n + 1), Set(n + 1)};
+  ctx.anchorsAsLF = true;
+  std::vector<int64_t> lines;
+  for (size_t s = 0; s < lastStart; ++s) {
+    if (!lines.empty() && lines.back() == lineOf[s]) continue;
+    Set start(n + 1);
+    start.Set(s);
+    Set ends = Eval(root, start, true, true, ctx);
+    for (size_t e = s + 1; e <= n; ++e) {
+      if (ends.Has(e)) {
+        lines.push_back(lineOf[s]);
+        break;
+      }
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<int64_t> ReferenceGrepLines(const std::string& Pattern, std::string_view FileBytes) {
+  // The characters as the reader hands them out: an LF before line 1, CR LF
+  // and a lone CR as LF, NUL as a space, a final LF supplied.
+  std::string text = "\n";
+  for (size_t i = 0; i < FileBytes.size(); ++i) {
+    const char c = FileBytes[i];
+    if (c == '\r') {
+      text += '\n';
+      if (i + 1 < FileBytes.size() && FileBytes[i + 1] == '\n') ++i;
+    } else {
+      text += c == '\0' ? ' ' : c;
+    }
+  }
+  if (FileBytes.empty()) return {};
+  if (text.back() != '\n') text += '\n';
+  const Chars chars = SplitChars(text);
+  // Every character but the final LF is a start; an LF starts the next line.
+  std::vector<int64_t> lineOf(chars.code.size());
+  int64_t line = 0;
+  for (size_t i = 0; i < chars.code.size(); ++i) {
+    if (chars.code[i] == 0x0A) ++line;
+    lineOf[i] = line;
+  }
+  ReferencePattern pattern(Pattern);
+  const RENode_t* root = pattern.impl_->Root();
+  const size_t lastStart = chars.code.size() - 1;
+  if (chars.code.size() < 64) return GrepLines<SmallSet>(root, chars, lineOf, lastStart);
+  return GrepLines<BigSet>(root, chars, lineOf, lastStart);
 }
 
 }  // namespace tamsel::test

@@ -20,12 +20,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tamsel::test {
 
@@ -44,6 +46,7 @@ class ReferencePattern {
   RefMatch Match(std::string_view Text, char LineEnd, bool TextStartIsLineStart) const;
 
  private:
+  friend std::vector<int64_t> ReferenceGrepLines(const std::string&, std::string_view);
   friend std::string ReferenceGSub(const ReferencePattern&, std::string_view, char,
                                    const std::function<std::string(std::string_view)>&, int*);
   struct Impl;
@@ -62,5 +65,12 @@ RefMatch ReferenceMatch(const std::string& Pattern, std::string_view Text, char 
 // comes back whole; otherwise only what lies before its first zero byte.
 std::string ReferenceGSub(const ReferencePattern& Pattern, std::string_view Text, char LineEnd,
                           const std::function<std::string(std::string_view)>& Replace, int* Count);
+
+// The lines (1-based, ascending) that the file grep reports for a file made
+// of these bytes: the line anchors stand for the LF before and after a line,
+// and a line is reported when a match of at least one character starts in it
+// (at the LF before it or at one of its characters). For files without lone
+// lead bytes; the reader's own rules for those are tested with the reader.
+std::vector<int64_t> ReferenceGrepLines(const std::string& Pattern, std::string_view FileBytes);
 
 }  // namespace tamsel::test
