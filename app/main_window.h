@@ -12,6 +12,7 @@
 // proportional Gothic font of Japanese Windows; font heights are pixels.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -29,7 +30,6 @@ class QLineEdit;
 class QLineSeries;
 class QPushButton;
 class QRadioButton;
-class QScatterSeries;
 class QValueAxis;
 
 namespace tamsel {
@@ -62,7 +62,7 @@ class TMainWindow : public QWidget {
   TGrep& Grep() { return *FGrep; }
   QChartView* ChartView() const { return FChartView; }
   QChart* Chart() const { return FChart; }
-  QScatterSeries* Series1() const { return FSeries1; }
+  QLineSeries* Series1() const { return FSeries1; }
   QLineSeries* Series2() const { return FSeries2; }
   QValueAxis* BottomAxis() const { return FBottomAxis; }
   QValueAxis* LeftAxis() const { return FLeftAxis; }
@@ -98,7 +98,7 @@ class TMainWindow : public QWidget {
   QPushButton* FGrepButton = nullptr;
   QLineEdit* FEdit1 = nullptr;
   QPushButton* FFlatBotton = nullptr;
-  QScatterSeries* FSeries1 = nullptr;
+  QLineSeries* FSeries1 = nullptr;  // drawn as points only
   QLineSeries* FSeries2 = nullptr;
   QValueAxis* FBottomAxis = nullptr;
   QValueAxis* FLeftAxis = nullptr;
@@ -115,7 +115,8 @@ class TMainWindow : public QWidget {
   std::unique_ptr<TView> FView;
   std::unique_ptr<TForm1> FForm;
   TProcessMessagesHook FPreviousHook;
-  qint64 FLastFlush = 0;  // ms since epoch of the last flush during a search
+  QElapsedTimer FClock;
+  qint64 FNextFlush = 0;  // FClock time before which a search does not redraw
 };
 
 }  // namespace tamsel

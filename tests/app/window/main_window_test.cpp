@@ -22,7 +22,6 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QLegend>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest/QtTest>
 #include <functional>
@@ -243,10 +242,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(series[0], static_cast<QAbstractSeries*>(window->Series1()));
     QCOMPARE(series[1], static_cast<QAbstractSeries*>(window->Series2()));
 
-    QScatterSeries* s1 = window->Series1();
+    QLineSeries* s1 = window->Series1();
     QCOMPARE(s1->name(), QStringLiteral("Data"));
+    // Points only: red squares and no line between them.
+    QCOMPARE(s1->pen().style(), Qt::NoPen);
     QCOMPARE(s1->color(), QColor(Qt::red));
-    QCOMPARE(s1->markerShape(), QScatterSeries::MarkerShapeRectangle);
+    const QImage marker = s1->lightMarker();
+    QVERIFY(!marker.isNull());
+    QCOMPARE(marker.width(), marker.height());
+    for (int y = 0; y < marker.height(); ++y) {
+      for (int x = 0; x < marker.width(); ++x) QCOMPARE(marker.pixelColor(x, y), QColor(Qt::red));
+    }
     QVERIFY(s1->pointLabelsVisible());
     QCOMPARE(s1->attachedAxes(), (QList<QAbstractAxis*>{window->BottomAxis(), window->LeftAxis()}));
     QCOMPARE(s1->count(), 0);
