@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QGraphicsScene>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -381,9 +380,6 @@ void TMainWindow::CreateChart() {
   FChartView->setFocusPolicy(Qt::NoFocus);
   FChartView->viewport()->setFocusPolicy(Qt::NoFocus);
   FChartView->setRenderHint(QPainter::Antialiasing);
-  // Every hit is an item of the chart's scene; keeping a spatial index of
-  // tens of thousands of items up to date costs far more than it saves.
-  FChartView->scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
   FChartView->setGeometry(143, 0, kChartWidth, 365);
 }
 
