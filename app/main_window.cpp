@@ -34,8 +34,9 @@ namespace {
 
 constexpr int kChartWidth = 485;
 constexpr int kMarkerSize = 8;  // the side of a hit's square, in pixels
-// While a search runs, the chart is brought up to date at most this often, so
-// that a file with many hits is not redrawn once per line.
+// While a search runs, the chart is brought up to date no more often than
+// this, and no less often than the maximum, so that a file with many hits is
+// not redrawn once per line.
 constexpr qint64 kFlushIntervalMs = 100;
 constexpr qint64 kMaxFlushIntervalMs = 10000;
 
