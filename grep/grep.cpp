@@ -63,6 +63,31 @@ void TGrep::SetRegExp(const std::string& V) {
   FGrepProc = GetRegExpIsSimple() ? &TGrep::GrepByStr : &TGrep::GrepByRegExp;
 }
 
+std::shared_ptr<const TFastGrepPlan> TGrep::FastPlanFor(const std::shared_ptr<const TRE_DFA>& DFA) {
+  if (FFastPlanDFA.lock() != DFA) {
+    FFastPlan = TFastGrepPlan::Make(*DFA);
+    FFastPlanDFA = DFA;
+  }
+  return FFastPlan;
+}
+
+void TGrep::Grep(const std::string& FileName) {
+  // Without a handler the procedures return at once; a plain-string search
+  // of an automaton that is no plain string reports nothing.
+  const std::shared_ptr<const TRE_DFA> dfa = GetCurrentDFAShared();
+  if (!OnMatch || (FGrepProc == &TGrep::GrepByStr && !dfa->RegExpIsSimple)) {
+    (this->*FGrepProc)(FileName);
+    return;
+  }
+  const std::shared_ptr<const TFastGrepPlan> plan = FastPlanFor(dfa);
+  if (!plan) {
+    (this->*FGrepProc)(FileName);
+    return;
+  }
+  Cancel = false;
+  FastGrep(*this, *plan, FileName);
+}
+
 void TGrep::GrepByRegExp(const std::string& FileName) {
   if (!OnMatch) return;
   Cancel = false;

@@ -9,11 +9,18 @@
 // A search keeps the automaton (or character array) it started with alive,
 // even if an OnMatch handler sets other patterns on this component or starts
 // another search with it.
+//
+// Grep runs the fast search of fast_search.h, which reports the same lines as
+// the chosen procedure; GrepByRegExp and GrepByStr stay the straightforward
+// searches it is checked against, and Grep uses them for the automata the
+// fast search does not take.
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "grep/fast_search.h"
 #include "grep/txt_file.h"
 #include "regex/match/regular_expression.h"
 
@@ -31,8 +38,8 @@ class TGrep : public TRegularExpression {
   WChar GetLineHeadWChar() override { return 0x0A; }
   WChar GetLineTailWChar() override { return 0x0A; }
 
-  // Runs the search procedure chosen by the last successful SetRegExp.
-  void Grep(const std::string& FileName) { (this->*FGrepProc)(FileName); }
+  // Searches as the procedure chosen by the last successful SetRegExp does.
+  void Grep(const std::string& FileName);
   void GrepByRegExp(const std::string& FileName);
   void GrepByStr(const std::string& FileName);
 
@@ -41,6 +48,13 @@ class TGrep : public TRegularExpression {
 
  protected:
   TGrepGrepProc FGrepProc;
+
+ private:
+  // The fast search's plan for the automaton it was made for (null: that
+  // automaton is left to the procedure).
+  std::shared_ptr<const TFastGrepPlan> FastPlanFor(const std::shared_ptr<const TRE_DFA>& DFA);
+  std::weak_ptr<const TRE_DFA> FFastPlanDFA;
+  std::shared_ptr<const TFastGrepPlan> FFastPlan;
 };
 
 }  // namespace tamsel
