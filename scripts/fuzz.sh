@@ -14,7 +14,7 @@ CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMSEL_FU
   -DTAMSEL_SANITIZE=ON -DTAMSEL_BUILD_TESTS=OFF -DTAMSEL_BUILD_APP=OFF >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fuzz_compile fuzz_match fuzz_grep)
+  targets=(fuzz_compile fuzz_match fuzz_grep fuzz_fastgrep)
   [ -f fuzz/fuzz_differential.cpp ] && targets+=(fuzz_differential)
 fi
 cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
