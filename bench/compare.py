@@ -1,56 +1,73 @@
 #!/usr/bin/env python3
 """Whole-process comparison on the same corpus, warm cache:
-tamsel-grep -c against rg -c --encoding shift_jis, GNU grep -c in a CP932
-locale, and cat as the read floor. Prints median seconds, throughput, the
-ratio to tamsel-grep, the line counts, and flags counts that differ from rg.
+tamsel-grep -c against rg -c --encoding shift_jis, GNU grep -c -E in a CP932
+locale, and cat as the read floor. For each pattern and tool it prints the
+median wall time and CPU time (user + system) of several runs, the
+throughput, the time relative to tamsel-grep, the line count, and flags every
+count that differs from rg's. At the end: the peak resident memory of
+tamsel-grep for each pattern.
+
+The fuzzy pattern has no peer; rg and grep are given the alternation that
+the fuzzy-character dictionary expands it to, so that their counts check
+tamsel-grep's and their times show what the same search costs them.
 
 Usage: compare.py TAMSEL_GREP CORPUS [--runs 5]
 """
 import argparse
 import os
 import re
-import resource
 import statistics
 import subprocess
+import tempfile
 import time
 
 PATTERNS = [
-    # (name, UTF-8 pattern, tamsel options, peers take it?)
-    ("literal katakana word", "ファイル", [], True),
-    ("literal kanji word", "日本語", [], True),
-    ("alternation + bracket", "ファイル[をがの]|ディレクトリ", [], True),
-    ("katakana range", "[ァ-ヶ]ー[ァ-ヶ]", [], True),
-    ("fuzzy", "ふぁいる", ["--fuzzy"], False),
+    # (name, UTF-8 pattern, tamsel-grep options, pattern for the peers)
+    ("katakana word", "データ", [], "データ"),
+    ("kanji word", "日本語", [], "日本語"),
+    ("alternation+bracket", "ファイル[をがの]|ディレクトリ", [], "ファイル[をがの]|ディレクトリ"),
+    ("katakana range", "[ァ-ヶ]ー[ァ-ヶ]", [], "[ァ-ヶ]ー[ァ-ヶ]"),
+    ("fuzzy", "ふぁいる", ["--fuzzy"], "(ふ|フ|ﾌ)(あ|ア|ｱ|ぁ|ァ|ｧ)(い|イ|ｲ|ぃ|ィ|ｨ)(る|ル|ﾙ)"),
 ]
 
 
-def run(cmd, env=None):
-    t0 = time.perf_counter()
-    p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    return time.perf_counter() - t0, p.returncode, p.stdout.decode("utf-8", "replace").strip(), p.stderr
+def run_once(cmd, env=None, capture=True):
+    """Runs cmd; returns wall seconds, CPU seconds, status, output."""
+    with tempfile.TemporaryFile() as out:
+        t0 = time.perf_counter()
+        p = subprocess.Popen(cmd, stdout=out if capture else subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL, env=env)
+        _, status, usage = os.wait4(p.pid, 0)
+        wall = time.perf_counter() - t0
+        p.returncode = os.waitstatus_to_exitcode(status)
+        out.seek(0)
+        text = out.read().decode("utf-8", "replace").strip() if capture else ""
+    return wall, usage.ru_utime + usage.ru_stime, p.returncode, text
+
+
+def measure(cmd, runs, env=None, capture=True):
+    run_once(cmd, env, capture)  # warm the cache
+    walls, cpus, out = [], [], ""
+    for _ in range(runs):
+        wall, cpu, rc, out = run_once(cmd, env, capture)
+        if rc not in (0, 1):
+            raise SystemExit(f"{cmd[0]!r} failed with status {rc}")
+        walls.append(wall)
+        cpus.append(cpu)
+    return statistics.median(walls), statistics.median(cpus), out
+
+
+def peak_rss_kib(cmd):
+    """Peak resident memory of cmd alone, as GNU time reports it (a child of
+    this script would also count the memory of the script it was forked from)."""
+    p = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.PIPE)
+    return last_int(p.stderr.decode("ascii", "replace"))
 
 
 def last_int(s):
     m = re.findall(r"(\d+)\s*$", s)
-    return int(m[-1]) if m else None
-
-
-def measure(cmd, runs, env=None):
-    times, out = [], None
-    run(cmd, env)  # warm the cache
-    for _ in range(runs):
-        t, rc, out, err = run(cmd, env)
-        if rc not in (0, 1):
-            raise SystemExit(f"{cmd[0]} failed ({rc}): {err.decode('utf-8', 'replace')}")
-        times.append(t)
-    return statistics.median(times), out
-
-
-def peak_rss_kb(cmd):
-    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    return after if after > before else before
+    return int(m[-1]) if m else 0
 
 
 def main():
@@ -59,32 +76,38 @@ def main():
     ap.add_argument("corpus")
     ap.add_argument("--runs", type=int, default=5)
     a = ap.parse_args()
-    size = os.path.getsize(a.corpus)
-    mb = size / 1e6
+    mb = os.path.getsize(a.corpus) / 1e6
     env_cp932 = dict(os.environ, LC_ALL="ja_JP.CP932")
-    floor, _ = measure(["cat", a.corpus], a.runs)
-    print(f"corpus {a.corpus}: {mb:.0f} MB; cat {floor:.3f} s ({mb / floor:.0f} MB/s)")
-    print(f"{'pattern':<24} {'tool':<12} {'median s':>9} {'MB/s':>7} {'x tamsel':>9} {'lines':>9}")
-    for name, pat, opts, peers in PATTERNS:
+    floor, floor_cpu, _ = measure(["cat", a.corpus], a.runs, capture=False)
+    print(f"corpus {a.corpus}: {mb:.0f} MB; read floor (cat > /dev/null) "
+          f"{floor:.3f} s wall, {floor_cpu:.3f} s CPU ({mb / floor:.0f} MB/s)")
+    print()
+    print("| pattern | tool | median s | CPU s | MB/s | time / tamsel | lines | note |")
+    print("|---|---|---:|---:|---:|---:|---:|---|")
+    rss_rows = []
+    for name, pat, opts, peer_pat in PATTERNS:
         rows = []
-        t, out = measure([a.tamsel, "-c", *opts, pat, a.corpus], a.runs)
-        rows.append(("tamsel-grep", t, last_int(out)))
-        if peers:
-            t, out = measure(["rg", "-c", "--encoding", "shift_jis", pat, a.corpus], a.runs)
-            rows.append(("rg", t, last_int(out) or 0))
-            # GNU grep in a CP932 locale takes the pattern's CP932 bytes
-            pat932 = pat.encode("cp932")
-            t, out = measure([b"grep", b"-c", b"-E", pat932, a.corpus.encode()], a.runs, env_cp932)
-            rows.append(("grep-cp932", t, last_int(out)))
-        rg_count = next((c for tool, _, c in rows if tool == "rg"), None)
+        cmd = [a.tamsel, "-c", *opts, pat, a.corpus]
+        t, cpu, out = measure(cmd, a.runs)
+        rows.append(("tamsel-grep", t, cpu, last_int(out)))
+        rss_rows.append((name, peak_rss_kib(cmd)))
+        peer = "" if peer_pat == pat else " (expanded)"
+        t, cpu, out = measure(["rg", "-c", "--encoding", "shift_jis", peer_pat, a.corpus],
+                                 a.runs)
+        rows.append(("rg" + peer, t, cpu, last_int(out)))
+        # GNU grep in a CP932 locale takes the pattern's CP932 bytes.
+        t, cpu, out = measure([b"grep", b"-c", b"-E", peer_pat.encode("cp932"),
+                                  a.corpus.encode()], a.runs, env_cp932)
+        rows.append(("grep-cp932" + peer, t, cpu, last_int(out)))
+        rg_count = rows[1][3]
         base = rows[0][1]
-        for tool, t, count in rows:
-            flag = ""
-            if rg_count is not None and count != rg_count:
-                flag = "  <- differs from rg"
-            print(f"{name:<24} {tool:<12} {t:9.3f} {mb / t:7.0f} {t / base:9.2f} {count!s:>9}{flag}")
-    rss = peak_rss_kb([a.tamsel, "-c", "[ァ-ヶ]ー[ァ-ヶ]", a.corpus])
-    print(f"peak RSS of tamsel-grep (regex pattern): {rss / 1024:.1f} MB")
+        for tool, t, cpu, count in rows:
+            note = "differs from rg" if count != rg_count else ""
+            print(f"| {name} | {tool} | {t:.3f} | {cpu:.3f} | {mb / t:.0f} | {t / base:.2f} "
+                  f"| {count} | {note} |")
+    print()
+    for name, rss in rss_rows:
+        print(f"peak RSS of tamsel-grep, {name}: {rss / 1024:.1f} MiB")
 
 
 if __name__ == "__main__":

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 mb=${1:-200}
 
-scripts/install-deps.sh libbenchmark-dev ripgrep hyperfine manpages-ja debian-reference-ja locales python3
+scripts/install-deps.sh libbenchmark-dev ripgrep time manpages-ja debian-reference-ja locales python3
 if ! locale -a 2>/dev/null | grep -qi 'ja_JP.cp932'; then
   localedef -i ja_JP -f WINDOWS-31J ja_JP.CP932 2>/dev/null || \
     sudo localedef -i ja_JP -f WINDOWS-31J ja_JP.CP932
