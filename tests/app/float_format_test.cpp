@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 
 namespace tamsel {
 namespace {
@@ -11,6 +12,9 @@ struct FormatCase {
   long double value;
   const char* text;
 };
+
+// Names the case by its expected text (the default would dump raw bytes).
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class GeneralFormat : public ::testing::TestWithParam<FormatCase> {};
 
