@@ -488,9 +488,10 @@ namespace {
 // A state at a character boundary holds the automaton states that walks
 // begun earlier in the line have reached, plus the start state (a walk may
 // begin at every character). A state after a lead byte also knows the lead
-// byte's group. Stepping onto an accepting automaton state is a match; a
-// line end is reported as such, and the state tells whether the LF there
-// completes a match.
+// byte's group. Stepping onto an accepting automaton state is a match. A
+// line end leads to the state at the start of a line, unless the LF there
+// completes a match: then it is reported as such (kEol). Line numbers are
+// therefore counted only where a line is reported.
 
 class TLazyDFA {
  public:
@@ -508,8 +509,13 @@ class TLazyDFA {
   bool EolMatch(uint32_t S) const { return FStates[S >> 8].EolMatch; }
 
   // Fills in the entry of state S for byte B and returns it. When the cache
-  // is full it is emptied first, and S is given its new code.
-  uint32_t Resolve(uint32_t& S, unsigned char B);
+  // is full it is emptied first, and S (and Other, a state or a special code
+  // another walk holds) are given their new codes.
+  uint32_t Resolve(uint32_t& S, unsigned char B, uint32_t& Other);
+  uint32_t Resolve(uint32_t& S, unsigned char B) {
+    uint32_t none = kMatch;
+    return Resolve(S, B, none);
+  }
 
  private:
   static constexpr size_t kMaxStates = 2048;  // 2 MB of transitions
@@ -609,18 +615,23 @@ uint32_t TLazyDFA::Intern(std::vector<int32_t> Set, int16_t Group) {
   return code;
 }
 
-uint32_t TLazyDFA::Resolve(uint32_t& S, unsigned char B) {
+uint32_t TLazyDFA::Resolve(uint32_t& S, unsigned char B, uint32_t& Other) {
   if (FStates.size() >= kMaxStates || FMembers >= kMaxSetMembers) {
-    // Start afresh with only the current state; what was built is rebuilt
+    // Start afresh with only the states in use; what was built is rebuilt
     // as the text needs it.
     TState keep = FStates[S >> 8];
+    TState other = Other < kSpecial ? FStates[Other >> 8] : TState{{}, -1, false};
     Reset();
     S = Intern(std::move(keep.Set), keep.Group);
+    if (Other < kSpecial) Other = Intern(std::move(other.Set), other.Group);
   }
   const TState& st = FStates[S >> 8];
   uint32_t next;
   if (B == kLF || B == kCR) {
-    next = kEol;
+    // A line end that completes nothing just starts the next line: the walk
+    // need not stop there. (The LF of a CR LF pair then reads at the line
+    // start, which is harmless unless that state stops at line ends.)
+    next = st.EolMatch || FLineStart == kMatch ? kEol : FLineStart;
   } else if (st.Group >= 0) {
     next = StepSet(st.Set, P.GroupTrailClass[static_cast<size_t>(st.Group) * 256 + B]);
   } else if (P.LeadGroup[B] >= 0) {
@@ -946,6 +957,7 @@ class TFastSearch {
   }
 
   void RunAutomaton();
+  void RunBlock(size_t From, size_t To, uint32_t S);
   void RunNeedles();
   bool VerifyLine(size_t Ls, size_t E);
 
@@ -954,56 +966,158 @@ class TFastSearch {
   TFillReader R;
   TLazyDFA FDFA{P};
   int64_t FLineNo = 1;
+  size_t FCounted = 0;  // the automaton search: line ends before it are in FLineNo
 };
 
-// Every byte through the lazy DFA; the line number counts the line ends met.
+// The start of the line that holds Pos: after the last line end in
+// [From, Pos), or From.
+size_t LineStartOf(const unsigned char* Buf, size_t From, size_t Pos, bool HasCR) {
+  const size_t last = FindLastLineEnd(Buf, From, Pos, HasCR);
+  return last == kNpos ? From : last + 1;
+}
+
+// Every byte through the lazy DFA. Whole lines go by blocks (RunBlock); the
+// rest of the buffer, the start of a line that goes on in the next fill, is
+// walked here. FCounted is where the line numbers have been counted to.
 void TFastSearch::RunAutomaton() {
-  size_t ls = 0;  // the current line's start
-  size_t p = 0;   // the next byte
-  uint32_t s = FDFA.LineStart();
-  for (;;) {
-    if (s != TLazyDFA::kMatch) {
-      const unsigned char* buf = R.Data();
-      const size_t len = R.Len();
-      const uint32_t* table = FDFA.Table();
-      uint32_t next = 0;
-      while (p < len) {
-        next = table[s + buf[p]];
-        if (next >= TLazyDFA::kSpecial) break;
-        s = next;
-        ++p;
+  if (FDFA.LineStart() == TLazyDFA::kMatch) {
+    // The LF before a line completes a match: every line is reported.
+    for (size_t ls = 0;;) {
+      size_t e = LineEndFrom(ls, ls);
+      Report(ls, e);
+      ls = AfterLineEnd(ls, e);
+      ++FLineNo;
+      while (ls == R.Len()) {
+        if (!FillKeeping(ls, ls)) return;
       }
-      if (p == len) {
-        if (!FillKeeping(ls, ls, p)) return;
-        continue;
-      }
-      if (next == TLazyDFA::kUnknown) {
-        next = FDFA.Resolve(s, buf[p]);
-        if (next < TLazyDFA::kSpecial) {
-          s = next;
-          ++p;
-          continue;
-        }
-      }
-      if (next == TLazyDFA::kEol) {
-        if (FDFA.EolMatch(s)) Report(ls, p);
-        p = ls = AfterLineEnd(ls, p);
-        ++FLineNo;
-        s = FDFA.LineStart();
-        continue;
-      }
-      s = TLazyDFA::kMatch;
-    }
-    // A match: the line is reported whole, and the search goes on after it.
-    size_t e = LineEndFrom(ls, p);
-    Report(ls, e);
-    p = ls = AfterLineEnd(ls, e);
-    ++FLineNo;
-    s = FDFA.LineStart();
-    while (p == R.Len()) {
-      if (!FillKeeping(ls, ls, p)) return;
     }
   }
+  size_t p = 0;
+  uint32_t s = FDFA.LineStart();
+  for (;;) {
+    // A CR at the very end may still be followed by its LF.
+    const size_t lim = R.Eof() ? R.Len() : R.Len() - 1;
+    const size_t last = FindLastLineEnd(R.Data(), p, lim, R.HasCR());
+    if (last != kNpos && last - p >= 4096) {
+      size_t to = last + 1;
+      if (R.Data()[last] == kCR && R.Data()[to] == kLF) ++to;
+      RunBlock(p, to, s);
+      p = to;
+      s = FDFA.LineStart();
+    }
+    const unsigned char* buf = R.Data();
+    const size_t len = R.Len();
+    const uint32_t* table = FDFA.Table();
+    uint32_t next = 0;
+    while (p < len) {
+      next = table[s + buf[p]];
+      if (next >= TLazyDFA::kSpecial) break;
+      s = next;
+      ++p;
+    }
+    if (p == len) {
+      // Keep the current line (from its CR when a CR ends the data, so that
+      // an LF after it is known as its pair).
+      size_t keep =
+          len > 0 && buf[len - 1] == kCR ? len - 1 : LineStartOf(buf, FCounted, len, R.HasCR());
+      keep = std::max(keep, FCounted);
+      FLineNo += CountLineEnds(buf, FCounted, keep, R.HasCR());
+      FCounted = keep;
+      if (!FillKeeping(keep, p, FCounted)) return;
+      continue;
+    }
+    if (next == TLazyDFA::kUnknown) {
+      next = FDFA.Resolve(s, buf[p]);
+      if (next < TLazyDFA::kSpecial) {
+        s = next;
+        ++p;
+        continue;
+      }
+    }
+    if (next == TLazyDFA::kEol && buf[p] == kLF && p > 0 && buf[p - 1] == kCR) {
+      ++p;  // the LF of a CR LF pair whose CR has been read
+      continue;
+    }
+    size_t ls = LineStartOf(buf, FCounted, p, R.HasCR());
+    FLineNo += CountLineEnds(buf, FCounted, ls, R.HasCR());
+    FCounted = ls;
+    size_t e = next == TLazyDFA::kEol ? p : LineEndFrom(FCounted, p);
+    Report(FCounted, e);
+    p = AfterLineEnd(FCounted, e);
+    s = FDFA.LineStart();
+  }
+}
+
+// Whole lines [From, To) through the lazy DFA, starting in state S, in two
+// parts walked side by side (each step waits for a load from the table, and
+// two independent walks overlap their waits); the lines found are reported
+// afterwards, in order.
+void TFastSearch::RunBlock(size_t From, size_t To, uint32_t S) {
+  const unsigned char* buf = R.Data();
+  const bool hasCR = R.HasCR();
+  struct TWalk {
+    size_t Pos, End, Bound;  // Bound: a line start (or CR) at or before Pos
+    uint32_t State;
+    std::vector<std::pair<size_t, size_t>> Found;  // matching lines
+  };
+  size_t mid = FindLineEnd(buf, From + (To - From) / 2, To, hasCR);
+  mid = mid == kNpos ? To : mid + 1 + (buf[mid] == kCR && buf[mid + 1] == kLF ? 1 : 0);
+  TWalk walks[2] = {{From, mid, FCounted, S, {}}, {mid, To, mid, FDFA.LineStart(), {}}};
+  // One step of a walk that the fast loop below could not take.
+  auto slowStep = [&](TWalk& w, TWalk& other) {
+    uint32_t next = FDFA.Table()[w.State + buf[w.Pos]];
+    if (next == TLazyDFA::kUnknown) next = FDFA.Resolve(w.State, buf[w.Pos], other.State);
+    if (next < TLazyDFA::kSpecial) {
+      w.State = next;
+      ++w.Pos;
+      return;
+    }
+    if (next == TLazyDFA::kEol && buf[w.Pos] == kLF && w.Pos > 0 && buf[w.Pos - 1] == kCR) {
+      ++w.Pos;  // the LF of a CR LF pair whose CR has been read
+      return;
+    }
+    const size_t ls = LineStartOf(buf, w.Bound, w.Pos, hasCR);
+    const size_t e = next == TLazyDFA::kEol ? w.Pos : FindLineEnd(buf, w.Pos, w.End, hasCR);
+    w.Found.emplace_back(ls, e);
+    w.Pos = w.Bound = e + 1 + (buf[e] == kCR && buf[e + 1] == kLF ? 1 : 0);
+    w.State = FDFA.LineStart();
+  };
+  TWalk& a = walks[0];
+  TWalk& b = walks[1];
+  while (a.Pos < a.End && b.Pos < b.End) {
+    const uint32_t* table = FDFA.Table();
+    uint32_t sa = a.State, sb = b.State;
+    size_t pa = a.Pos, pb = b.Pos;
+    const size_t steps = std::min(a.End - pa, b.End - pb);
+    for (size_t i = 0; i < steps; ++i) {
+      const uint32_t na = table[sa + buf[pa]];
+      const uint32_t nb = table[sb + buf[pb]];
+      if ((na | nb) >= TLazyDFA::kSpecial) break;
+      sa = na;
+      sb = nb;
+      ++pa;
+      ++pb;
+    }
+    a.State = sa;
+    b.State = sb;
+    a.Pos = pa;
+    b.Pos = pb;
+    if (a.Pos < a.End) slowStep(a, b);
+    if (b.Pos < b.End) slowStep(b, a);
+  }
+  for (TWalk* w : {&a, &b}) {
+    while (w->Pos < w->End) slowStep(*w, w == &a ? b : a);
+  }
+  // The reports, with the line numbers counted between them.
+  for (const TWalk& w : walks) {
+    for (const auto& [ls, e] : w.Found) {
+      FLineNo += CountLineEnds(buf, FCounted, ls, hasCR);
+      FCounted = ls;
+      Report(ls, e);
+    }
+  }
+  FLineNo += CountLineEnds(buf, FCounted, To, hasCR);
+  FCounted = To;
 }
 
 // The lazy DFA over one whole line [Ls, E), E its line end.
@@ -1011,19 +1125,13 @@ bool TFastSearch::VerifyLine(size_t Ls, size_t E) {
   uint32_t s = FDFA.LineStart();
   if (s == TLazyDFA::kMatch) return true;
   const unsigned char* buf = R.Data();
-  for (size_t p = Ls;;) {
-    const uint32_t* table = FDFA.Table();
-    uint32_t next;
-    while ((next = table[s + buf[p]]) < TLazyDFA::kSpecial) {
-      s = next;
-      ++p;
-    }
+  for (size_t p = Ls; p < E; ++p) {
+    uint32_t next = FDFA.Table()[s + buf[p]];
     if (next == TLazyDFA::kUnknown) next = FDFA.Resolve(s, buf[p]);
     if (next == TLazyDFA::kMatch) return true;
-    if (next == TLazyDFA::kEol) return p == E && FDFA.EolMatch(s);
     s = next;
-    ++p;
   }
+  return FDFA.EolMatch(s);
 }
 
 // Needles first: only the lines that hold one are looked at closely.

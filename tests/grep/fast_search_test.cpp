@@ -193,6 +193,30 @@ TEST(FastSearchTest, SameLinesAsTheStraightforwardSearchAcrossFills) {
   }
 }
 
+// Walks from every start at once can be in thousands of combinations of
+// automaton states: more than the lazily built DFA keeps, so it starts afresh
+// now and then in the middle of a line.
+TEST(FastSearchTest, PatternsWithManyStateSetsMatchTheSame) {
+  TempDir dir;
+  std::mt19937 rnd(7);
+  std::string text;
+  while (text.size() < kFill + kFill / 2) {
+    for (size_t n = 1 + rnd() % 400; n > 0; --n) text += "ab"[rnd() % 2];
+    text += rnd() % 3 ? "\n" : "\r\n";
+  }
+  const std::string path = dir.Write("ab.txt", text);
+  TGrep g(nullptr);
+  for (const std::string& pattern :
+       {std::string("a[ab][ab][ab][ab][ab][ab][ab][ab][ab][ab][ab][ab]b$"),
+        std::string("b[ab][ab][ab][ab][ab][ab][ab][ab][ab][ab][ab]aaaaaaaaaa")}) {
+    SCOPED_TRACE(pattern);
+    g.SetRegExp(pattern);
+    const Hits fast = Collect(g, &TGrep::Grep, path);
+    EXPECT_EQ(fast, Collect(g, &TGrep::GrepByRegExp, path));
+    EXPECT_FALSE(fast.empty());
+  }
+}
+
 // The fast search takes the patterns it is meant for, each the way it should,
 // and leaves those that read past a line end to the straightforward search.
 TEST(FastSearchTest, PlanPerPattern) {
