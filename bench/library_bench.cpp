@@ -1,9 +1,12 @@
 // Micro-benchmarks of the library's inner pieces: pattern compile with and
-// without the fuzzy dictionary, the DFA step, and GSub on a long text.
+// without the fuzzy dictionary, the fast file search's plan for a compiled
+// pattern, the DFA step, and GSub on a long text.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
+#include "grep/fast_search.h"
+#include "grep/grep.h"
 #include "platform/cp932.h"
 #include "regex/match/awk_str.h"
 
@@ -22,14 +25,48 @@ void Compile(benchmark::State& state, const char* utf8, bool fuzzy) {
   }
 }
 
-void BM_CompileLiteral(benchmark::State& s) { Compile(s, "日本語", false); }
-void BM_CompileAlternation(benchmark::State& s) { Compile(s, "ファイル[をがの]|ディレクトリ", false); }
-void BM_CompileRange(benchmark::State& s) { Compile(s, "[ァ-ヶ]ー[ァ-ヶ]", false); }
-void BM_CompileFuzzyKana10(benchmark::State& s) { Compile(s, "ふぁいるをひらいてよむ", true); }
+void BM_CompileLiteral(benchmark::State& s) {
+  Compile(s, "日本語", false);
+}
+void BM_CompileAlternation(benchmark::State& s) {
+  Compile(s, "ファイル[をがの]|ディレクトリ", false);
+}
+void BM_CompileRange(benchmark::State& s) {
+  Compile(s, "[ァ-ヶ]ー[ァ-ヶ]", false);
+}
+void BM_CompileFuzzyKana10(benchmark::State& s) {
+  Compile(s, "ふぁいるをひらいてよむ", true);
+}
 BENCHMARK(BM_CompileLiteral);
 BENCHMARK(BM_CompileAlternation);
 BENCHMARK(BM_CompileRange);
 BENCHMARK(BM_CompileFuzzyKana10);
+
+// What TGrep::Grep adds to a compile, once per compiled pattern: the
+// line-local test, the character classes and the needles.
+void Plan(benchmark::State& state, const char* utf8, bool fuzzy) {
+  TGrep grep(nullptr);
+  grep.SetUseFuzzyCharDic(fuzzy);
+  grep.SetRegExp(Cp932(utf8));
+  for (auto _ : state) benchmark::DoNotOptimize(TFastGrepPlan::Make(*grep.GetCurrentDFA()));
+}
+
+void BM_PlanLiteral(benchmark::State& s) {
+  Plan(s, "日本語", false);
+}
+void BM_PlanAlternation(benchmark::State& s) {
+  Plan(s, "ファイル[をがの]|ディレクトリ", false);
+}
+void BM_PlanRange(benchmark::State& s) {
+  Plan(s, "[ァ-ヶ]ー[ァ-ヶ]", false);
+}
+void BM_PlanFuzzyKana10(benchmark::State& s) {
+  Plan(s, "ふぁいるをひらいてよむ", true);
+}
+BENCHMARK(BM_PlanLiteral);
+BENCHMARK(BM_PlanAlternation);
+BENCHMARK(BM_PlanRange);
+BENCHMARK(BM_PlanFuzzyKana10);
 
 // One DFA step per character of a long text, restarting at the start state
 // when the automaton has no transition.

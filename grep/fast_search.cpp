@@ -414,18 +414,30 @@ std::shared_ptr<const TFastGrepPlan> TFastGrepPlan::Make(const TRE_DFA& DFA) {
     return static_cast<uint16_t>(std::upper_bound(bounds.begin(), bounds.end(), c) -
                                  bounds.begin() - 1);
   };
+  // Most lead bytes lie in one class with all their trail bytes; only those
+  // that a range boundary cuts need a row of their own.
   std::map<std::vector<uint16_t>, int16_t> groups;
   for (unsigned b = 0; b < 256; ++b) {
     P.SingleClass[b] = classOf(b);
     P.LeadGroup[b] = -1;
     if (!IsLeadByte(b)) continue;
-    std::vector<uint16_t> row(257);
-    for (unsigned t = 0; t < 256; ++t) row[t] = classOf((b << 8) | t);
-    row[256] = classOf(b);
-    auto [it, added] = groups.emplace(row, static_cast<int16_t>(groups.size()));
+    // The key: the class of the lead byte alone, then the trail bytes'
+    // classes (just one for a lead byte that no boundary cuts).
+    const uint16_t first = classOf(b << 8);
+    const bool cut = first != classOf((b << 8) | 0xFF);
+    std::vector<uint16_t> key{P.SingleClass[b], first};
+    if (cut) {
+      key.resize(258);
+      for (unsigned t = 0; t < 256; ++t) key[2 + t] = classOf((b << 8) | t);
+    }
+    auto [it, added] = groups.emplace(std::move(key), static_cast<int16_t>(groups.size()));
     if (added) {
-      P.GroupTrailClass.insert(P.GroupTrailClass.end(), row.begin(), row.begin() + 256);
-      P.GroupLoneClass.push_back(row[256]);
+      if (cut) {
+        P.GroupTrailClass.insert(P.GroupTrailClass.end(), it->first.begin() + 2, it->first.end());
+      } else {
+        P.GroupTrailClass.insert(P.GroupTrailClass.end(), 256, first);
+      }
+      P.GroupLoneClass.push_back(P.SingleClass[b]);
     }
     P.LeadGroup[b] = it->second;
   }
