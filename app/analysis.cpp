@@ -1,6 +1,7 @@
 #include "app/analysis.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "app/float_format.h"
 #include "platform/cp932.h"
@@ -15,6 +16,8 @@ namespace {
 constexpr size_t kInitialArraySize = 10000;
 // A search clears this many entries beyond the line count.
 constexpr int32_t kClearMargin = 10;
+// Line numbers index the counts as 32-bit values, margin included.
+constexpr int64_t kMaxLineCount = std::numeric_limits<int32_t>::max() - kClearMargin;
 
 // One third rounded to the 64-bit mantissa of the extended type; the curve's
 // exact values depend on it.
@@ -29,6 +32,10 @@ const std::string& NoLinesToSmooth() {
 }
 const std::string& UnexpectedError() {
   static const std::string text = Cp932("予期しないエラーが発生しました。");
+  return text;
+}
+const std::string& TooManyLines() {
+  static const std::string text = Cp932("ファイルの行数が多すぎるため、読みこめません。");
   return text;
 }
 }  // namespace msg
@@ -49,7 +56,7 @@ void SmoothingPasses(std::vector<float>& Series, std::vector<float>& Work, int32
 }
 
 TForm1::TForm1(TAnalysisView& View, TGrepPort& Grep)
-    : FView(View), FGrep(Grep), FTextLines(std::make_unique<TStringList>()) {
+    : FView(View), FGrep(Grep), FTextLines(std::make_unique<TTextLines>()) {
   EnsureArraySize(kInitialArraySize);
 }
 
@@ -62,10 +69,15 @@ void TForm1::EnsureArraySize(size_t Size) {
 
 void TForm1::LoadButtonClick() {
   if (!FView.ExecuteOpenDialog()) return;
-  if (!FTextLines) FTextLines = std::make_unique<TStringList>();
-  // Raises for an unreadable file and then leaves the list as it was.
-  FTextLines->LoadFromFile(FView.OpenDialogFileName());
-  const int32_t count = FTextLines->Count();
+  // Only the number of lines is used, so the lines are counted, not kept.
+  // An unreadable file raises, and so does one with more lines than the
+  // counts can index; either leaves everything as it was.
+  TTextLines lines;
+  lines.LoadFromFile(FView.OpenDialogFileName());
+  if (lines.Count() > kMaxLineCount) throw Exception(msg::TooManyLines());
+  if (!FTextLines) FTextLines = std::make_unique<TTextLines>();
+  *FTextLines = lines;
+  const int32_t count = static_cast<int32_t>(lines.Count());
   EnsureArraySize(static_cast<size_t>(count) + kClearMargin);
   FLineCount = count;
   FView.SetBottomAxisMaximum(FLineCount);

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "app/text_lines.h"
 #include "grep/txt_file.h"
-#include "platform/string_list.h"
 
 namespace tamsel {
 
@@ -96,7 +96,7 @@ class TForm1 {
 
   // State, for the window and the tests. TextLines is null once the window
   // has been quit.
-  const TStringList* TextLines() const { return FTextLines.get(); }
+  const TTextLines* TextLines() const { return FTextLines.get(); }
   int64_t LastLineNo() const { return FLastLineNo; }
   int32_t HitNoInLine() const { return FHitNoInLine; }
   int64_t HitCount() const { return FHitCount; }
@@ -112,7 +112,7 @@ class TForm1 {
   TAnalysisView& FView;
   TGrepPort& FGrep;
 
-  std::unique_ptr<TStringList> FTextLines;
+  std::unique_ptr<TTextLines> FTextLines;
   // 64-bit: line numbers and hit counts of any file fit without wrapping.
   int64_t FLastLineNo = -1;
   int32_t FHitNoInLine = 1;
@@ -128,6 +128,8 @@ namespace msg {
 const std::string& NoLinesToSmooth();
 // 予期しないエラーが発生しました。 (an exception of no known class)
 const std::string& UnexpectedError();
+// ファイルの行数が多すぎるため、読みこめません。 (more lines than the counts can index)
+const std::string& TooManyLines();
 }  // namespace msg
 
 }  // namespace tamsel

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/cp932.h"
+#include "platform/string_list.h"
 #include "regex/front/dbchar.h"
 #include "tests/support/test_util.h"
 
