@@ -142,8 +142,12 @@ class TNeedleFinder {
     Adj[From].push_back({To, Cap, static_cast<int32_t>(Adj[To].size()), Trans});
     Adj[To].push_back({From, 0, static_cast<int32_t>(Adj[From].size()) - 1, -1});
   }
-  std::vector<WChar> ExtendBack(int32_t From) const;
-  std::vector<WChar> ExtendForward(int32_t To) const;
+  // The characters every walk that reaches From has just read, in text
+  // order; only transitions from the states in Sources count (null: all).
+  std::vector<WChar> ExtendBack(int32_t From, const std::vector<uint8_t>* Sources) const;
+  // The characters every walk from To reads before it accepts; only
+  // transitions to the states in Targets count (null: all).
+  std::vector<WChar> ExtendForward(int32_t To, const std::vector<uint8_t>* Targets) const;
   // The only possible character of transition t, or 0 when it has none or
   // several, or when it is an LF.
   uint32_t SoleChar(uint32_t t) const {
@@ -161,12 +165,14 @@ class TNeedleFinder {
   std::vector<int32_t> TransFrom;              // the state a transition leaves
 };
 
-std::vector<WChar> TNeedleFinder::ExtendForward(int32_t To) const {
+std::vector<WChar> TNeedleFinder::ExtendForward(int32_t To,
+                                                const std::vector<uint8_t>* Targets) const {
   std::vector<WChar> out;
   for (int32_t s = To; !P.Accepting[s] && out.size() < 16;) {
     int32_t only = -1;
     for (uint32_t t = P.TransBegin[s]; t < P.TransBegin[s + 1]; ++t) {
       if (!HasPossibleChar(t)) continue;
+      if (Targets != nullptr && !(*Targets)[static_cast<size_t>(P.Trans[t].To)]) continue;
       if (only >= 0) return out;
       only = static_cast<int32_t>(t);
     }
@@ -179,8 +185,8 @@ std::vector<WChar> TNeedleFinder::ExtendForward(int32_t To) const {
   return out;
 }
 
-// The characters that every walk reaching From has just read, in text order.
-std::vector<WChar> TNeedleFinder::ExtendBack(int32_t From) const {
+std::vector<WChar> TNeedleFinder::ExtendBack(int32_t From,
+                                             const std::vector<uint8_t>* Sources) const {
   std::vector<WChar> out;
   std::vector<int32_t> states{From};
   while (out.size() < 16) {
@@ -188,14 +194,16 @@ std::vector<WChar> TNeedleFinder::ExtendBack(int32_t From) const {
     std::vector<int32_t> sources;
     for (int32_t s : states) {
       // A walk may start at the start state with nothing before it.
-      if (s == 0 || InTrans[static_cast<size_t>(s)].empty()) return out;
+      if (s == 0) return out;
       for (uint32_t t : InTrans[static_cast<size_t>(s)]) {
+        if (Sources != nullptr && !(*Sources)[static_cast<size_t>(TransFrom[t])]) continue;
         const uint32_t tc = SoleChar(t);
         if (tc == 0 || (c != 0 && tc != c)) return out;
         c = tc;
         sources.push_back(TransFrom[t]);
       }
     }
+    if (c == 0) return out;
     out.insert(out.begin(), static_cast<WChar>(c));
     std::sort(sources.begin(), sources.end());
     sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
@@ -291,21 +299,57 @@ std::vector<std::string> TNeedleFinder::Find(int64_t MaxCost, int64_t MaxNeedleC
       }
     }
   }
-  std::vector<std::string> needles;
+  // A match may cross the cut more than once. Before its first crossing it
+  // stays on the start's side; after its last one, among the states that
+  // reach acceptance without crossing. Either restriction lengthens the
+  // needle on one side, with the other side taken unrestricted.
+  std::vector<uint8_t> isCut(P.Trans.size(), 0);
   for (size_t u = 0; u < n; ++u) {
     if (!side[u]) continue;
     for (const TEdge& edge : Adj[u]) {
-      if (edge.Trans < 0 || side[static_cast<size_t>(edge.To)]) continue;
-      const TFastGrepPlan::TTrans& t = P.Trans[static_cast<size_t>(edge.Trans)];
-      const std::vector<WChar> before = ExtendBack(static_cast<int32_t>(u));
-      const std::vector<WChar> after = ExtendForward(t.To);
-      for (uint32_t c : PossibleChars(t.StartChar, t.EndChar, 4)) {
-        std::string s;
-        for (WChar b : before) AppendChar(s, b);
-        AppendChar(s, c);
-        for (WChar a : after) AppendChar(s, a);
-        needles.push_back(s.substr(0, 32));
+      if (edge.Trans >= 0 && !side[static_cast<size_t>(edge.To)]) {
+        isCut[static_cast<size_t>(edge.Trans)] = 1;
       }
+    }
+  }
+  std::vector<uint8_t> finishes(n, 0);
+  std::vector<int32_t> pending;
+  for (size_t s = 0; s < n; ++s) {
+    if (Reached[s] && P.Accepting[s]) {
+      finishes[s] = 1;
+      pending.push_back(static_cast<int32_t>(s));
+    }
+  }
+  while (!pending.empty()) {
+    const int32_t s = pending.back();
+    pending.pop_back();
+    for (uint32_t t : InTrans[static_cast<size_t>(s)]) {
+      const size_t from = static_cast<size_t>(TransFrom[t]);
+      if (!isCut[t] && !finishes[from]) {
+        finishes[from] = 1;
+        pending.push_back(static_cast<int32_t>(from));
+      }
+    }
+  }
+  std::vector<std::string> needles;
+  for (size_t t = 0; t < P.Trans.size(); ++t) {
+    if (!isCut[t]) continue;
+    const int32_t u = TransFrom[t];
+    const int32_t v = P.Trans[t].To;
+    std::vector<WChar> before = ExtendBack(u, nullptr);
+    std::vector<WChar> after = ExtendForward(v, &finishes);
+    std::vector<WChar> before2 = ExtendBack(u, &side);
+    std::vector<WChar> after2 = ExtendForward(v, nullptr);
+    if (before2.size() + after2.size() > before.size() + after.size()) {
+      before = std::move(before2);
+      after = std::move(after2);
+    }
+    for (uint32_t c : PossibleChars(P.Trans[t].StartChar, P.Trans[t].EndChar, 4)) {
+      std::string s;
+      for (WChar b : before) AppendChar(s, b);
+      AppendChar(s, c);
+      for (WChar a : after) AppendChar(s, a);
+      needles.push_back(s.substr(0, 32));
     }
   }
   // A needle that holds another is implied by it.
