@@ -27,7 +27,7 @@ for t in "${targets[@]}"; do
   [ -d "fuzz/seeds/$t" ] && cp -n fuzz/seeds/"$t"/* "$work"/ 2>/dev/null || true
   echo "== $t: ${seconds}s"
   log="$build/$t.log"
-  if ! "$build/fuzz/$t" "$work" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+  if ! "$build/fuzz/$t" "$work" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=4096 \
       -artifact_prefix="$build/$t-" -print_final_stats=1 >"$log" 2>&1; then
     cat "$log"
     echo "== $t FAILED; the input that shows it is $build/$t-*" >&2
