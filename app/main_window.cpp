@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -24,6 +25,7 @@
 #include <cmath>
 
 #include "app/analysis.h"
+#include "app/plot_reduction.h"
 #include "grep/grep.h"
 #include "platform/component.h"
 #include "platform/cp932.h"
@@ -34,6 +36,8 @@ namespace {
 
 constexpr int kChartWidth = 485;
 constexpr int kMarkerSize = 8;  // the side of a hit's square, in pixels
+// While a search runs, the window handles its events at most this often.
+constexpr qint64 kEventIntervalNs = 250000;
 // While a search runs, the chart is brought up to date no more often than
 // this, and no less often than the maximum, so that a file with many hits is
 // not redrawn once per line.
@@ -83,28 +87,56 @@ void ShowException(const std::string& Message, QWidget* Parent) {
   box.exec();
 }
 
-// A chart series fed by the analysis: the points are gathered here and put on
-// the chart in one go, since adding them one by one redraws per point.
+// A chart series fed by the analysis. It keeps every point it is given, and
+// draws only what the plot's pixel columns can show of them (see
+// app/plot_reduction.h): a file of millions of lines has a curve of millions
+// of points, which would take seconds to draw, for a plot a few hundred
+// pixels wide. Points are drawn in one go at a flush, since adding them to
+// the chart one by one redraws per point.
 class TMainWindow::TSeriesAdapter : public TAnalysisSeries {
  public:
-  explicit TSeriesAdapter(QXYSeries* Series, QValueAxis* FollowingAxis = nullptr)
-      : FSeries(Series), FFollowingAxis(FollowingAxis) {}
+  TSeriesAdapter(QXYSeries* Series, TPlotReduction::TKeep Keep, QValueAxis* FollowingAxis = nullptr)
+      : FSeries(Series), FFollowingAxis(FollowingAxis), FReduction(Keep) {}
 
   void Clear() override {
     FPoints.clear();
-    FDirty = true;
+    FRestart = true;
   }
   void AddXY(double X, double Y) override {
-    FPoints.append(QPointF(X, Y));
+    FPoints.push_back({X, Y});
     FDirty = true;
   }
 
+  const std::vector<TPlotPoint>& Points() const { return FPoints; }
+
+  // The plot now spans XMin .. XMax over Columns pixel columns.
+  void SetLayout(double XMin, double XMax, int Columns) {
+    if (XMin == FXMin && XMax == FXMax && Columns == FColumns) return;
+    FXMin = XMin;
+    FXMax = XMax;
+    FColumns = Columns;
+    FRestart = true;
+  }
+
+  // Reduces the points added since the last flush (all of them after a
+  // clear or a new layout) and draws what is kept.
   void Flush() {
-    if (!FDirty) return;
-    FDirty = false;
-    FSeries->replace(FPoints);
-    if (FFollowingAxis && !FPoints.isEmpty()) {
-      auto [lo, hi] = std::minmax_element(FPoints.cbegin(), FPoints.cend(),
+    if (!FDirty && !FRestart) return;
+    if (FRestart) {
+      FReduction.Reset(FXMin, FXMax, FColumns);
+      FReduced = 0;
+    }
+    FDirty = FRestart = false;
+    for (; FReduced < FPoints.size(); ++FReduced) FReduction.Add(FPoints[FReduced]);
+    const std::vector<TPlotPoint> kept = FReduction.Points();
+    QList<QPointF> drawn;
+    drawn.reserve(static_cast<qsizetype>(kept.size()));
+    for (const TPlotPoint& p : kept) drawn.append(QPointF(p.X, p.Y));
+    FSeries->replace(drawn);
+    // Every column keeps its lowest and highest point, so the kept points
+    // have the extremes of all of them.
+    if (FFollowingAxis && !drawn.isEmpty()) {
+      auto [lo, hi] = std::minmax_element(drawn.cbegin(), drawn.cend(),
                                           [](QPointF a, QPointF b) { return a.y() < b.y(); });
       double min = lo->y(), max = hi->y();
       if (max <= min) max = min + 1;
@@ -116,8 +148,13 @@ class TMainWindow::TSeriesAdapter : public TAnalysisSeries {
  private:
   QXYSeries* FSeries;
   QValueAxis* FFollowingAxis;  // an axis whose range follows the points
-  QList<QPointF> FPoints;
-  bool FDirty = false;
+  std::vector<TPlotPoint> FPoints;
+  TPlotReduction FReduction;
+  size_t FReduced = 0;    // FPoints[0 .. FReduced) are in FReduction
+  bool FDirty = false;    // points were added since the last flush
+  bool FRestart = false;  // the reduction must start over
+  double FXMin = 0, FXMax = 1;
+  int FColumns = 1;
 };
 
 class TMainWindow::TGrepAdapter : public TGrepPort {
@@ -204,8 +241,14 @@ TMainWindow::TMainWindow(QWidget* Parent) : QWidget(Parent) {
   FGrep->SetUseSynonymDic(false);
   FGrep->Cancel = false;
 
-  FSeries1Adapter = std::make_unique<TSeriesAdapter>(FSeries1);
-  FSeries2Adapter = std::make_unique<TSeriesAdapter>(FSeries2, FRightAxis);
+  FSeries1Adapter = std::make_unique<TSeriesAdapter>(FSeries1, TPlotReduction::TKeep::MinMax);
+  FSeries2Adapter = std::make_unique<TSeriesAdapter>(
+      FSeries2, TPlotReduction::TKeep::FirstMinMaxLast, FRightAxis);
+  UpdatePlotLayout();
+  // A new range of lines or a new plot width changes what each pixel column
+  // holds: reduce again, once the chart has settled.
+  connect(FBottomAxis, &QValueAxis::rangeChanged, this, &TMainWindow::UpdatePlotLayout);
+  connect(FChart, &QChart::plotAreaChanged, this, &TMainWindow::UpdatePlotLayout);
   FGrepAdapter = std::make_unique<TGrepAdapter>(*FGrep);
   FView = std::make_unique<TView>(*this);
   FForm = std::make_unique<TForm1>(*FView, *FGrepAdapter);
@@ -217,20 +260,27 @@ TMainWindow::TMainWindow(QWidget* Parent) : QWidget(Parent) {
   connect(FQuitButton, &QPushButton::clicked, this, [this] { Dispatch(&TForm1::QuitButtonClick); });
 
   // The reader calls this at every fill and every reported line of a search.
-  // Drawing the chart costs more as the points grow, so the next update
-  // waits at least four times as long as the last one took: a search with
-  // many hits spends most of its time searching, not redrawing.
+  // Asking Qt for events costs about a microsecond even when none are
+  // pending, a third of the search's time on a file with hundreds of
+  // thousands of hits, so events are handled at most every
+  // kEventIntervalNs; nobody notices a wait that short. The chart is brought
+  // up to date at most every kFlushIntervalMs, and at least four times as
+  // long as its last update took apart, so a search spends most of its time
+  // searching, not redrawing.
   FClock.start();
   FPreviousHook = SetProcessMessagesHook([this] {
-    const qint64 start = FClock.elapsed();
-    if (start < FNextFlush) {
+    const qint64 now = FClock.nsecsElapsed();
+    if (now - FLastEvents < kEventIntervalNs) return;
+    if (now >= FNextFlush) {
+      FlushSeries();
       QCoreApplication::processEvents();
-      return;
+      const qint64 cost = FClock.nsecsElapsed() - now;
+      FNextFlush = FClock.nsecsElapsed() +
+                   std::clamp(4 * cost, kFlushIntervalMs * 1000000, kMaxFlushIntervalMs * 1000000);
+    } else {
+      QCoreApplication::processEvents();
     }
-    FlushSeries();
-    QCoreApplication::processEvents();
-    const qint64 cost = FClock.elapsed() - start;
-    FNextFlush = FClock.elapsed() + std::clamp(4 * cost, kFlushIntervalMs, kMaxFlushIntervalMs);
+    FLastEvents = FClock.nsecsElapsed();
   });
 }
 
@@ -403,6 +453,30 @@ void TMainWindow::Dispatch(void (TForm1::*Handler)()) {
   } catch (...) {
     // Reporting itself failed (out of memory); nothing may reach Qt's loop.
   }
+}
+
+void TMainWindow::UpdatePlotLayout() {
+  const qreal ratio = FChartView->devicePixelRatioF();
+  qreal width = FChart->plotArea().width();
+  if (width <= 0) width = FChartView->width();  // not laid out yet
+  const int columns = std::max(1, static_cast<int>(std::ceil(width * ratio)));
+  FSeries1Adapter->SetLayout(FBottomAxis->min(), FBottomAxis->max(), columns);
+  FSeries2Adapter->SetLayout(FBottomAxis->min(), FBottomAxis->max(), columns);
+  if (!FFlushQueued) {
+    FFlushQueued = true;
+    QTimer::singleShot(0, this, [this] {
+      FFlushQueued = false;
+      FlushSeries();
+    });
+  }
+}
+
+const std::vector<TPlotPoint>& TMainWindow::Series1Points() const {
+  return FSeries1Adapter->Points();
+}
+
+const std::vector<TPlotPoint>& TMainWindow::Series2Points() const {
+  return FSeries2Adapter->Points();
 }
 
 void TMainWindow::FlushSeries() {

@@ -8,6 +8,10 @@
 // leaves it. While a search runs, the reader's ProcessMessages hook lets Qt
 // handle the window's events, so the window stays live.
 //
+// Each series keeps every point the analysis gives it, but the chart draws
+// only what its pixel columns can show of them (app/plot_reduction.h), so a
+// file of millions of lines draws as fast as a short one.
+//
 // The Japanese captions use IPA P Gothic, the usual Linux stand-in for the
 // proportional Gothic font of Japanese Windows; font heights are pixels.
 #pragma once
@@ -16,9 +20,12 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/plot_reduction.h"
 #include "platform/events.h"
 
 class QButtonGroup;
@@ -68,6 +75,10 @@ class TMainWindow : public QWidget {
   QValueAxis* LeftAxis() const { return FLeftAxis; }
   QValueAxis* RightAxis() const { return FRightAxis; }
   QButtonGroup* RatioButtons() const { return FRatioButtons; }
+  // Every point the analysis gave the two series; the chart draws of them
+  // only what its pixel columns can show.
+  const std::vector<TPlotPoint>& Series1Points() const;
+  const std::vector<TPlotPoint>& Series2Points() const;
 
  protected:
   void resizeEvent(QResizeEvent* Event) override;
@@ -83,6 +94,9 @@ class TMainWindow : public QWidget {
   void Dispatch(void (TForm1::*Handler)());
   // Puts the points gathered by the analysis on the chart.
   void FlushSeries();
+  // Takes the bottom axis' range and the plot's width in pixels as the
+  // layout the series are reduced to, and queues a flush.
+  void UpdatePlotLayout();
   // Marks the hit-rate label's new text and sizes it to fit.
   void SetHitLabelText(const QString& Text);
 
@@ -116,7 +130,10 @@ class TMainWindow : public QWidget {
   std::unique_ptr<TForm1> FForm;
   TProcessMessagesHook FPreviousHook;
   QElapsedTimer FClock;
-  qint64 FNextFlush = 0;  // FClock time before which a search does not redraw
+  qint64 FNextFlush = 0;  // FClock time (ns) before which a search does not redraw
+  // FClock time (ns) a search last handled the window's events.
+  qint64 FLastEvents = std::numeric_limits<qint64>::min() / 2;
+  bool FFlushQueued = false;
 };
 
 }  // namespace tamsel

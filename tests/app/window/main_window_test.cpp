@@ -24,9 +24,12 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
 #include <QtTest/QtTest>
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "app/analysis.h"
+#include "app/float_format.h"
 #include "grep/grep.h"
 #include "platform/cp932.h"
 #include "regex/front/preprocessor.h"
@@ -100,6 +103,18 @@ class MainWindowTest : public QObject {
     return f.fileName();
   }
   void Click(const char* button) { QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton); }
+  using Keep = tamsel::TPlotReduction::TKeep;
+  // What the chart should draw of Data over its present range and width.
+  QList<QPointF> Reduced(const std::vector<tamsel::TPlotPoint>& Data, Keep How) {
+    tamsel::TPlotReduction reduction(How);
+    reduction.Reset(window->BottomAxis()->min(), window->BottomAxis()->max(),
+                    int(std::ceil(window->Chart()->plotArea().width() *
+                                  window->ChartView()->devicePixelRatioF())));
+    for (const tamsel::TPlotPoint& p : Data) reduction.Add(p);
+    QList<QPointF> points;
+    for (const tamsel::TPlotPoint& p : reduction.Points()) points.append(QPointF(p.X, p.Y));
+    return points;
+  }
   void LoadFile(const QString& path) {
     chosen = path;
     Click("LoadButton");
@@ -424,24 +439,32 @@ class MainWindowTest : public QObject {
     LoadFile(Write("five.txt", Cp932("x\n日本語\nx\n日本語\nx\n")));
     Click("GrepButton");
     Click("FlatBotton");
-    const QList<QPointF> curve = Points(window->Series2());
-    QCOMPARE(curve.size(), 5);
+    const std::vector<tamsel::TPlotPoint> curve = window->Series2Points();
+    QCOMPARE(curve.size(), size_t{5});
 
+    // The load narrows the axis to one line, which changes what is drawn of
+    // the curve, but not the curve.
     LoadFile(Write("empty.txt", QByteArray()));
+    QCoreApplication::processEvents();
+    const QList<QPointF> drawn = Points(window->Series2());
     BoxSeen box;
     CloseNextMessageBox(watchers.get(), box);
     Click("FlatBotton");
     QVERIFY(box.shown);
     QCOMPARE(box.title, QStringLiteral("Tamsel"));
     QCOMPARE(box.text, QStringLiteral("ファイルに行がないため、スムージング解析ができません。"));
-    QCOMPARE(Points(window->Series2()), curve);
+    QVERIFY(window->Series2Points() == curve);
+    QCOMPARE(Points(window->Series2()), drawn);
     QCOMPARE(Child<QLabel>("HitLabel")->text(), QStringLiteral("0.4"));
   }
 
   void windowStaysLiveDuringASearch() {
-    constexpr int kLines = 3000;
+    // Long enough for the search to outlast the pause between two rounds of
+    // events, in any build.
+    constexpr int kLines = 50000;
+    const QByteArray line = Cp932("日本語の行\n");
     QByteArray text;
-    for (int i = 0; i < kLines; ++i) text += Cp932("日本語の行\n");
+    for (int i = 0; i < kLines; ++i) text += line;
     LoadFile(Write("long.txt", text));
 
     // A timer runs while the analyse handler is still searching.
@@ -464,7 +487,99 @@ class MainWindowTest : public QObject {
     QVERIFY(ranDuringClick);
     QVERIFY(hitsSeen > 0 && hitsSeen < kLines);
     QCOMPARE(window->Form().HitCount(), int64_t{kLines});
-    QCOMPARE(window->Series1()->count(), kLines);
+    QCOMPARE(window->Series1Points().size(), size_t{kLines});
+  }
+
+  // A file of many lines: the analysis keeps every count and every point
+  // exactly, while the chart draws a few points per pixel column, among them
+  // a lone hit and the extremes of the curve, and draws them anew when the
+  // range of lines or the plot's width changes.
+  void bigFileIsAnalysedExactlyAndDrawnToThePixels() {
+    constexpr int kLines = 200000, kLoneHit = 150000;
+    std::vector<int32_t> counts(kLines + 10, 0);
+    std::vector<tamsel::TPlotPoint> hits;
+    const QByteArray hit = Cp932("日本語の行\n"), miss = Cp932("ほかの行\n");
+    QByteArray text;
+    for (int no = 1; no <= kLines; ++no) {
+      const bool isHit = (no >= 1000 && no < 60000 && no % 3 == 0) || no == kLoneHit;
+      text += isHit ? hit : miss;
+      if (isHit) {
+        hits.push_back({double(no), 1});
+        if (no < kLines) counts[no] = 1;
+      }
+    }
+    LoadFile(Write("big.txt", text));
+    Click("GrepButton");
+    Click("FlatBotton");
+    QCoreApplication::processEvents();  // the chart settles its layout
+
+    // The analysis data is exact.
+    const tamsel::TForm1& form = window->Form();
+    QCOMPARE(form.HitCount(), int64_t(hits.size()));
+    QVERIFY(std::equal(counts.begin(), counts.end(), form.LineHitCount().begin()));
+    QVERIFY(window->Series1Points() == hits);
+    std::vector<float> curve(counts.begin(), counts.end() - 10), work(kLines, 0.0f);
+    tamsel::SmoothingPasses(curve, work, kLines, 5);
+    QVERIFY(std::equal(curve.begin(), curve.end(), form.SmoothSeries().begin()));
+    QCOMPARE(window->Series2Points().size(), size_t{kLines});
+    for (int i = 0; i < kLines; i += 997) {
+      QCOMPARE(window->Series2Points()[i], (tamsel::TPlotPoint{double(i), double(curve[i])}));
+    }
+    QCOMPARE(Child<QLabel>("HitLabel")->text(),
+             QString::fromStdString(
+                 tamsel::FloatToStrGeneral(static_cast<long double>(hits.size()) / kLines, 3, 3)));
+
+    // What is drawn: a few points per pixel column, the lone hit, the peak
+    // it leaves in the curve, and the curve's highest and lowest points.
+    auto checkDrawn = [&](const char* when) {
+      const int columns = int(std::ceil(window->Chart()->plotArea().width()));
+      QVERIFY2(columns > 100, when);
+      const QList<QPointF> points = Points(window->Series1());
+      const QList<QPointF> line = Points(window->Series2());
+      QVERIFY2(points.size() <= 2 * (columns + 2), when);
+      QVERIFY2(line.size() <= 4 * (columns + 2), when);
+      QVERIFY2(points.size() > 10 && line.size() > 10, when);
+      QVERIFY2(points.contains(QPointF(kLoneHit, 1)), when);
+      const auto top = std::max_element(curve.begin(), curve.end());
+      const auto bottom = std::min_element(curve.begin(), curve.end());
+      const auto peak =
+          std::max_element(curve.begin() + kLoneHit - 20, curve.begin() + kLoneHit + 20);
+      for (auto at : {top, bottom, peak}) {
+        const QPointF p(double(at - curve.begin()), double(*at));
+        QVERIFY2(line.contains(p),
+                 qPrintable(QStringLiteral("%1: (%2, %3)").arg(when).arg(p.x()).arg(p.y())));
+      }
+      QVERIFY2(line.first() == QPointF(0, curve.front()), when);
+      QVERIFY2(line.last() == QPointF(kLines - 1, curve.back()), when);
+      // Exactly the reduction for the present range and width, not an old one.
+      QCOMPARE(points, Reduced(window->Series1Points(), Keep::MinMax));
+      QCOMPARE(line, Reduced(window->Series2Points(), Keep::FirstMinMaxLast));
+    };
+    checkDrawn("after smoothing");
+
+    // A narrower plot: drawn again for its columns.
+    const int before = int(std::ceil(window->Chart()->plotArea().width()));
+    window->ChartView()->resize(window->ChartView()->width() - 150, window->ChartView()->height());
+    QTRY_VERIFY(int(std::ceil(window->Chart()->plotArea().width())) < before - 100);
+    QTRY_COMPARE(Points(window->Series2()),
+                 Reduced(window->Series2Points(), Keep::FirstMinMaxLast));
+    checkDrawn("after narrowing the plot");
+
+    // A shorter file: the range of lines shrinks, the lone hit now lies
+    // beyond it and still keeps its place among the points.
+    const QByteArray half = text.left(text.lastIndexOf('\n', text.size() / 2) + 1);
+    LoadFile(Write("shorter.txt", half));
+    QVERIFY(window->Form().LineCount() < kLoneHit);
+    QCOMPARE(window->BottomAxis()->max(), double(window->Form().LineCount()));
+    QCoreApplication::processEvents();
+    checkDrawn("after a shorter file");
+    // A few lines more: a new range, most likely over the same plot area.
+    const int shorter = window->Form().LineCount();
+    LoadFile(Write("bit-longer.txt", half + miss.repeated(600)));
+    QCOMPARE(window->Form().LineCount(), shorter + 600);
+    QCoreApplication::processEvents();
+    checkDrawn("after a slightly longer file");
+    QVERIFY(window->Series1Points() == hits);
   }
 
   void quitFreesTheLinesAndClosesTheWindow() {
