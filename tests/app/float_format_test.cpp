@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <limits>
 #include <ostream>
+#include <string>
 
 namespace tamsel {
 namespace {
@@ -13,8 +16,31 @@ struct FormatCase {
   const char* text;
 };
 
-// Names the case by its expected text (the default would dump raw bytes).
-void PrintTo(const FormatCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+// Shows the case by its expected text in messages (the default would dump
+// the object's bytes).
+void PrintTo(const FormatCase& c, std::ostream* os) {
+  *os << '"' << c.text << '"';
+}
+
+// Names the case by its value and its expected text, with "p" for the point
+// and "m" for a minus ("0p333333_Shows_0p333"): stable from run to run, and
+// unique where two values show the same text.
+std::string CaseName(const ::testing::TestParamInfo<FormatCase>& info) {
+  char value[64];
+  std::snprintf(value, sizeof value, "%.6Lg", info.param.value);
+  std::string name = std::string(value) + "_Shows_" + info.param.text;
+  std::string out;
+  for (char c : name) {
+    if (c == '.') {
+      out += 'p';
+    } else if (c == '-') {
+      out += 'm';
+    } else if (std::isalnum(static_cast<unsigned char>(c)) || c == '_') {
+      out += c;
+    }
+  }
+  return out;
+}
 
 class GeneralFormat : public ::testing::TestWithParam<FormatCase> {};
 
@@ -41,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         // More than three digits before the point (after rounding): scientific.
         FormatCase{999.0L, "999"}, FormatCase{999.5L, "1E003"}, FormatCase{1234.0L, "1.23E003"},
         FormatCase{5000.0L, "5E003"}, FormatCase{-1.0e20L, "-1E020"},
-        FormatCase{1.0e-300L, "1E-300"}, FormatCase{1.5e1000L, "1.5E1000"}));
+        FormatCase{1.0e-300L, "1E-300"}, FormatCase{1.5e1000L, "1.5E1000"}),
+    CaseName);
 
 TEST(GeneralFormatEdges, DigitsSetTheMinimumExponentWidth) {
   EXPECT_EQ(FloatToStrGeneral(1234.0L, 3, 0), "1.23E3");
