@@ -127,7 +127,8 @@ class TMainWindow::TSeriesAdapter : public TAnalysisSeries {
       FReduced = 0;
     }
     FDirty = FRestart = false;
-    for (; FReduced < FPoints.size(); ++FReduced) FReduction.Add(FPoints[FReduced]);
+    FReduction.Add(FPoints.data() + FReduced, FPoints.size() - FReduced);
+    FReduced = FPoints.size();
     const std::vector<TPlotPoint> kept = FReduction.Points();
     QList<QPointF> drawn;
     drawn.reserve(static_cast<qsizetype>(kept.size()));

@@ -35,8 +35,9 @@ class TPlotReduction {
 
   // Forgets every point and lays Columns pixel columns over XMin .. XMax.
   void Reset(double XMin, double XMax, int Columns);
-  // Adds the next point of the series.
+  // Adds the next point of the series, or the next Count points.
   void Add(TPlotPoint Point);
+  void Add(const TPlotPoint* Points, size_t Count);
   // The points kept, column by column from the left, in their series order
   // within a column. At most 2 or 4 per column, plus the two outside columns.
   std::vector<TPlotPoint> Points() const;
@@ -55,6 +56,7 @@ class TPlotReduction {
 
   // 0 for left of the range, 1 .. FColumns inside, FColumns + 1 right of it.
   size_t ColumnOf(double X) const;
+  void AddOne(TPlotPoint Point);
 
   TKeep FKeep;
   double FXMin = 0;

@@ -106,7 +106,17 @@ TEST(PlotReductionTest, RandomSeriesKeepWhatEveryColumnShows) {
       }
       TPlotReduction reduction(keep);
       reduction.Reset(xMin, xMax, columns);
-      for (const TPlotPoint& p : points) reduction.Add(p);
+      // Point by point, or in pieces of any length, as a growing series
+      // arrives between two flushes.
+      if (round % 4 < 2) {
+        for (const TPlotPoint& p : points) reduction.Add(p);
+      } else {
+        for (size_t at = 0; at < points.size();) {
+          const size_t piece = std::min<size_t>(random() % 300, points.size() - at);
+          reduction.Add(points.data() + at, piece);
+          at += piece;
+        }
+      }
       SCOPED_TRACE(testing::Message() << "round " << round << " keep " << int(keep));
       ExpectFaithful(points, reduction.Points(), keep, xMin, xMax, columns);
     }
@@ -124,7 +134,7 @@ TEST(PlotReductionTest, LongCurveWithOneSpikeAndOneDip) {
   points[76543].Y = -3;
   TPlotReduction reduction(TKeep::FirstMinMaxLast);
   reduction.Reset(0, kPoints, kColumns);
-  for (const TPlotPoint& p : points) reduction.Add(p);
+  reduction.Add(points.data(), points.size());
   const std::vector<TPlotPoint> kept = reduction.Points();
   EXPECT_LE(kept.size(), 4u * kColumns);
   EXPECT_NE(std::find(kept.begin(), kept.end(), points[123457]), kept.end());
