@@ -16,8 +16,8 @@ namespace {
 constexpr size_t kInitialArraySize = 10000;
 // A search clears this many entries beyond the line count.
 constexpr int32_t kClearMargin = 10;
-// Line numbers index the counts as 32-bit values, margin included.
-constexpr int64_t kMaxLineCount = std::numeric_limits<int32_t>::max() - kClearMargin;
+// The line count is a 32-bit value.
+constexpr int64_t kMaxLineCount = std::numeric_limits<int32_t>::max();
 
 // One third rounded to the 64-bit mantissa of the extended type; the curve's
 // exact values depend on it.
@@ -70,8 +70,8 @@ void TForm1::EnsureArraySize(size_t Size) {
 void TForm1::LoadButtonClick() {
   if (!FView.ExecuteOpenDialog()) return;
   // Only the number of lines is used, so the lines are counted, not kept.
-  // An unreadable file raises, and so does one with more lines than the
-  // counts can index; either leaves everything as it was.
+  // An unreadable file raises, and so does one with more lines than a
+  // 32-bit count holds; either leaves everything as it was.
   TTextLines lines;
   lines.LoadFromFile(FView.OpenDialogFileName());
   if (lines.Count() > kMaxLineCount) throw Exception(msg::TooManyLines());

@@ -128,7 +128,7 @@ namespace msg {
 const std::string& NoLinesToSmooth();
 // 予期しないエラーが発生しました。 (an exception of no known class)
 const std::string& UnexpectedError();
-// ファイルの行数が多すぎるため、読みこめません。 (more lines than the counts can index)
+// ファイルの行数が多すぎるため、読みこめません。 (more lines than a 32-bit count)
 const std::string& TooManyLines();
 }  // namespace msg
 

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <optional>
 #include <set>
 #include <utility>
@@ -453,6 +457,32 @@ TEST_F(AnalysisTest, FilesBeyondTenThousandLinesAreAnalysedWhole) {
   Smooth();
   EXPECT_EQ(curve.size(), 25000u);
   EXPECT_EQ(Curve().size(), 3u);
+}
+
+// Two gibibytes of line ends take a while to write and count, so this runs
+// only when TAMSEL_BIG_TESTS is set.
+TEST_F(AnalysisTest, MoreLinesThanTheCountsCanIndexAreRefused) {
+  if (!std::getenv("TAMSEL_BIG_TESTS")) GTEST_SKIP() << "set TAMSEL_BIG_TESTS=1 to run";
+  Load(LinesWithHits(7, {}));
+  // One line more than a 32-bit count holds.
+  const int64_t lines = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  const std::string path = (dir.path() / "huge.txt").string();
+  {
+    std::ofstream out(path, std::ios::binary);
+    const std::string block(1 << 20, '\n');
+    for (int64_t left = lines; left > 0; left -= static_cast<int64_t>(block.size())) {
+      out.write(block.data(), std::min<int64_t>(left, static_cast<int64_t>(block.size())));
+    }
+    ASSERT_TRUE(out.good());
+  }
+  view.answers.push_back(path);
+  form.HandleEvent([&] { form.LoadButtonClick(); });
+  ASSERT_EQ(view.errors.size(), 1u);
+  EXPECT_EQ(view.errors[0], msg::TooManyLines());
+  EXPECT_EQ(form.LineCount(), 7);
+  EXPECT_EQ(form.TextLines()->Count(), 7);
+  EXPECT_EQ(view.bottomMaximum, 7);
+  std::filesystem::remove(path);
 }
 
 TEST_F(AnalysisTest, SmoothingAnEmptyFileIsAClearErrorAndChangesNothing) {
