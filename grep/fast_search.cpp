@@ -880,13 +880,13 @@ class TFillReader {
       ::close(FFile);
       throw EFileNotFound(SystemMessage(FileName, EISDIR));
     }
-    FBuf.resize(2 * kFill + kMargin);
+    FBuf.resize(kAlign + 2 * kFill + kMargin);
   }
   ~TFillReader() { ::close(FFile); }
   TFillReader(const TFillReader&) = delete;
   TFillReader& operator=(const TFillReader&) = delete;
 
-  const unsigned char* Data() const { return FBuf.data(); }
+  const unsigned char* Data() const { return FBuf.data() + FBase; }
   size_t Len() const { return FLen; }
   bool Eof() const { return FEof; }
   bool HasCR() const { return FHasCR; }
@@ -900,7 +900,9 @@ class TFillReader {
   std::string FFileName;
   const bool* FpCancel;
   int FFile = -1;
+  static constexpr size_t kAlign = 64;
   std::vector<unsigned char> FBuf;
+  size_t FBase = 0;  // the text begins at FBuf[FBase]
   size_t FLen = 0;
   bool FEof = false;
   bool FHasCR = false;
@@ -908,18 +910,47 @@ class TFillReader {
   unsigned char FLastByte = 0;
 };
 
+// NUL bytes in [D, D + N) read as spaces; true when a CR is there (looked
+// for only with LookForCR). One pass over the fill.
+bool NormalizeFill(unsigned char* D, size_t N, bool LookForCR) {
+  bool cr = false;
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i crs = _mm_set1_epi8(LookForCR ? static_cast<char>(kCR) : 0);
+  for (; i + 16 <= N; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(D + i));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, crs))) == 0) {
+      continue;
+    }
+    for (size_t j = i; j < i + 16; ++j) {
+      if (D[j] == 0) D[j] = ' ';
+      cr = cr || (LookForCR && D[j] == kCR);
+    }
+  }
+#endif
+  for (; i < N; ++i) {
+    if (D[i] == 0) D[i] = ' ';
+    cr = cr || (LookForCR && D[i] == kCR);
+  }
+  return cr;
+}
+
 bool TFillReader::Fill(size_t Keep, size_t& Shift) {
   Shift = 0;
   if (FEof) return false;
-  if (Keep > 0) {
-    std::memmove(FBuf.data(), FBuf.data() + Keep, FLen - Keep);
-    FLen -= Keep;
-    Shift = Keep;
-  }
-  if (FBuf.size() < FLen + kFill + kMargin + 1) {
-    FBuf.resize(std::max(FBuf.size() * 2, FLen + kFill + kMargin + 1));
-  }
-  unsigned char* d = FBuf.data() + FLen;
+  // The text kept moves to where the next read lands on a cache line
+  // boundary, which the system copies into fastest.
+  const size_t carry = FLen - Keep;
+  const size_t need = kAlign + carry + kFill + kMargin + 1;
+  if (FBuf.size() < need) FBuf.resize(std::max(FBuf.size() * 2, need));
+  const uintptr_t at = reinterpret_cast<uintptr_t>(FBuf.data()) + carry;
+  const size_t base = (kAlign - at % kAlign) % kAlign;
+  std::memmove(FBuf.data() + base, FBuf.data() + FBase + Keep, carry);
+  FBase = base;
+  FLen = carry;
+  Shift = Keep;
+  unsigned char* d = FBuf.data() + FBase + FLen;
   size_t n = 0;
   while (n < kFill) {
     const ssize_t r = ::read(FFile, d + n, kFill - n);
@@ -936,18 +967,16 @@ bool TFillReader::Fill(size_t Keep, size_t& Shift) {
   if (n == 0 && !FAnyByte) return false;  // an empty file
   if (n > 0) {
     FAnyByte = true;
-    for (unsigned char* p = d; (p = static_cast<unsigned char*>(std::memchr(p, 0, d + n - p)));) {
-      *p++ = ' ';
-    }
-    if (!FHasCR && std::memchr(d, kCR, n)) FHasCR = true;
+    if (NormalizeFill(d, n, !FHasCR)) FHasCR = true;
     FLastByte = d[n - 1];
     FLen += n;
   }
+  unsigned char* data = FBuf.data() + FBase;
   if (FEof && FLastByte != kLF) {
-    FBuf[FLen++] = kLF;
+    data[FLen++] = kLF;
     FLastByte = kLF;
   }
-  std::memset(FBuf.data() + FLen, 0, kMargin);
+  std::memset(data + FLen, 0, kMargin);
   if (n > 0) {
     ProcessMessages();
     if (FpCancel != nullptr && *FpCancel) throw EGrepCancel();
