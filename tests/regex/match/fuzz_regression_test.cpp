@@ -24,5 +24,25 @@ TEST(FuzzRegression, ManyDotsBetweenFuzzyCharactersCompile) {
   }
 }
 
+// Nested "+" with many dots: the automaton passes its bounds. The error must
+// come in a fraction of a second (it did, but slowly enough under the fuzzer's
+// instrumentation to trip its time-out) and leave the empty pattern in place.
+TEST(FuzzRegression, NestedPlusWithManyDotsIsTooComplex) {
+  const std::string pattern =
+      "x+x'+$+^nx&x+x+&.*\x8d:g\xff\xff\xff\x0c" "Exp+x+.......p+x+...........QQQQQQQQQQQ";
+  for (bool fuzzy : {false, true}) {
+    TAWKStr awk(nullptr);
+    awk.SetUseFuzzyCharDic(fuzzy);
+    try {
+      awk.SetRegExp(pattern);
+      FAIL() << "expected the automaton to pass its bounds";
+    } catch (const ERegExpParser& e) {
+      EXPECT_EQ(e.Message(), msg::PatternTooComplex());
+    }
+    EXPECT_EQ(awk.RegExp(), "");
+    EXPECT_EQ(awk.CurrentIndex(), 0);
+  }
+}
+
 }  // namespace
 }  // namespace tamsel
