@@ -2,7 +2,11 @@
 // the straightforward searches (GrepByRegExp, GrepByStr) report, with the same
 // numbers and texts, lets the user interface process its events after every
 // fill of 102400 bytes and before every reported line, and tests the cancel
-// flag right after each of those.
+// flag right after each of those: as many events as the straightforward
+// search, though near the end of a fill one may come just before a report
+// that it has just after (the reader fills as soon as it has consumed the
+// last byte, this search when it needs the next one), and the lines of a
+// block are reported once the block has been walked.
 //
 // Why a file can be searched line by line: the straightforward search tries
 // every character as the start of a DFA walk and, after a report, goes on at
