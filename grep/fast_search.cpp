@@ -873,6 +873,8 @@ class TFillReader {
     if (FileName.find('\0') != std::string::npos) {
       throw EFileNotFound(SystemMessage(FileName, ENOENT));
     }
+    // Allocated first: nothing after the open may fail without closing.
+    FBuf.resize(kAlign + 2 * kFill + kMargin);
     FFile = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (FFile < 0) throw EFileNotFound(SystemMessage(FileName, errno));
     struct stat st;
@@ -880,7 +882,6 @@ class TFillReader {
       ::close(FFile);
       throw EFileNotFound(SystemMessage(FileName, EISDIR));
     }
-    FBuf.resize(kAlign + 2 * kFill + kMargin);
   }
   ~TFillReader() { ::close(FFile); }
   TFillReader(const TFillReader&) = delete;
