@@ -561,6 +561,9 @@ class TLazyDFA {
   // The state at the start of a line (after its LF has been read), or kMatch
   // when that LF alone completes a match.
   uint32_t LineStart() const { return FLineStart; }
+  // States made so far, those made again after the cache was emptied
+  // included.
+  uint64_t Created() const { return FCreated; }
   const uint32_t* Table() const { return FTable.data(); }
   bool EolMatch(uint32_t S) const { return FStates[S >> 8].EolMatch; }
 
@@ -608,6 +611,7 @@ class TLazyDFA {
   std::vector<TState> FStates;
   std::unordered_map<std::vector<int32_t>, uint32_t, TKeyHash> FIndex;
   size_t FMembers = 0;
+  uint64_t FCreated = 0;
   uint32_t FLineStart = kMatch;
 };
 
@@ -665,6 +669,7 @@ uint32_t TLazyDFA::Intern(std::vector<int32_t> Set, int16_t Group) {
   }
   const uint32_t code = static_cast<uint32_t>(FStates.size()) << 8;
   FMembers += Set.size();
+  ++FCreated;
   FStates.push_back({std::move(Set), Group, eol});
   FTable.resize(FTable.size() + 256, kUnknown);
   FIndex.emplace(std::move(key), code);
@@ -1021,6 +1026,14 @@ class TFastSearch {
     size_t shift;
     if (!R.Fill(Keep, shift)) return false;
     ((Positions -= shift), ...);
+    // When the lazy DFA keeps making states after the first fill (it
+    // empties its cache again and again), a walk from each start, as the
+    // straightforward search does, is cheaper. Patterns that settle make a
+    // few states a fill at most; making a state costs about as much as
+    // walking 64 bytes from every start.
+    if (FFilled && FDFA.Created() - FCreatedAtFill > kFill / 64) FWalkStarts = true;
+    FFilled = true;
+    FCreatedAtFill = FDFA.Created();
     return true;
   }
 
@@ -1046,13 +1059,18 @@ class TFastSearch {
   void RunBlock(size_t From, size_t To, uint32_t S);
   void RunNeedles();
   bool VerifyLine(size_t Ls, size_t E);
+  bool WalkStarts(size_t Ls, size_t E) const;
+  void RunWalks(size_t Ls);
 
   TGrep& G;
   const TFastGrepPlan& P;
   TFillReader R;
   TLazyDFA FDFA{P};
   int64_t FLineNo = 1;
-  size_t FCounted = 0;  // the automaton search: line ends before it are in FLineNo
+  size_t FCounted = 0;       // the automaton search: line ends before it are in FLineNo
+  bool FWalkStarts = false;  // lines are searched by WalkStarts from here on
+  uint64_t FCreatedAtFill = 0;
+  bool FFilled = false;  // a fill has been searched
 };
 
 // The start of the line that holds Pos: after the last line end in
@@ -1081,6 +1099,14 @@ void TFastSearch::RunAutomaton() {
   size_t p = 0;
   uint32_t s = FDFA.LineStart();
   for (;;) {
+    if (FWalkStarts) {
+      // The current line has not been reported: it is searched again from
+      // its start.
+      const size_t ls = LineStartOf(R.Data(), FCounted, p, R.HasCR());
+      FLineNo += CountLineEnds(R.Data(), FCounted, ls, R.HasCR());
+      RunWalks(ls);
+      return;
+    }
     // A CR at the very end may still be followed by its LF.
     const size_t lim = R.Eof() ? R.Len() : R.Len() - 1;
     const size_t last = FindLastLineEnd(R.Data(), p, lim, R.HasCR());
@@ -1206,6 +1232,52 @@ void TFastSearch::RunBlock(size_t From, size_t To, uint32_t S) {
   FCounted = To;
 }
 
+// Whether a walk of the automaton from some start of the line [Ls, E) (the
+// LF before it, or one of its characters) accepts, the characters read as
+// the reader hands them out: the straightforward search, on one line.
+bool TFastSearch::WalkStarts(size_t Ls, size_t E) const {
+  const unsigned char* buf = R.Data();
+  // The character at I, and I moved past it; the LF at E ends the line.
+  auto read = [&](size_t& I) -> WChar {
+    if (I >= E) {
+      I = E + 1;
+      return kLF;
+    }
+    const unsigned char b = buf[I++];
+    if (IsLeadByte(b) && I < E) return static_cast<WChar>((b << 8) | buf[I++]);
+    return b;
+  };
+  // A walk in state S, reading on at I.
+  auto walk = [&](int32_t S, size_t I) {
+    while (S >= 0) {
+      if (P.Accepting[static_cast<size_t>(S)]) return true;
+      if (I > E) return false;  // nothing can follow the line end
+      S = P.Step(S, read(I));
+    }
+    return false;
+  };
+  if (walk(P.Step(0, kLF), Ls)) return true;
+  for (size_t i = Ls; i < E;) {
+    const WChar c = read(i);
+    if (walk(P.Step(0, c), i)) return true;
+  }
+  return false;
+}
+
+// The rest of the file, line by line, by WalkStarts; FLineNo is the number
+// of the line at Ls.
+void TFastSearch::RunWalks(size_t Ls) {
+  for (;;) {
+    while (Ls == R.Len()) {
+      if (!FillKeeping(Ls, Ls)) return;
+    }
+    size_t e = LineEndFrom(Ls, Ls);
+    if (WalkStarts(Ls, e)) Report(Ls, e);
+    Ls = AfterLineEnd(Ls, e);
+    ++FLineNo;
+  }
+}
+
 // The lazy DFA over one whole line [Ls, E), E its line end.
 bool TFastSearch::VerifyLine(size_t Ls, size_t E) {
   uint32_t s = FDFA.LineStart();
@@ -1270,7 +1342,7 @@ void TFastSearch::RunNeedles() {
     size_t e = LineEndFrom(ls, c);
     bool match;
     if (!literal) {
-      match = VerifyLine(ls, e);
+      match = FWalkStarts ? WalkStarts(ls, e) : VerifyLine(ls, e);
     } else if (P.AnchorTail) {
       // Only the string that ends the line can match; it begins at or after
       // this boundary.
