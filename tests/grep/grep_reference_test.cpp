@@ -15,20 +15,8 @@
 namespace tamsel {
 namespace {
 
+using test::AllStrings;
 using test::J;
-
-std::vector<std::string> AllStrings(const std::vector<std::string>& alphabet, int maxLen) {
-  std::vector<std::string> all{""};
-  size_t from = 0;
-  for (int len = 1; len <= maxLen; ++len) {
-    const size_t to = all.size();
-    for (size_t i = from; i < to; ++i) {
-      for (const std::string& a : alphabet) all.push_back(all[i] + a);
-    }
-    from = to;
-  }
-  return all;
-}
 
 std::vector<int64_t> Lines(TGrep& grep, void (TGrep::*proc)(const std::string&),
                            const std::string& path) {

@@ -15,6 +15,7 @@ namespace tamsel {
 namespace {
 
 using test::J;
+using test::HookGuard;
 using test::TempDir;
 
 constexpr size_t kFill = 102400;
@@ -48,15 +49,6 @@ std::vector<int64_t> Numbers(const Hits& hits) {
   for (const auto& h : hits) n.push_back(h.first);
   return n;
 }
-
-class HookGuard {
- public:
-  explicit HookGuard(TProcessMessagesHook hook) : old_(SetProcessMessagesHook(std::move(hook))) {}
-  ~HookGuard() { SetProcessMessagesHook(old_); }
-
- private:
-  TProcessMessagesHook old_;
-};
 
 const std::vector<std::string> kLines = {
     "abc def",            // 1

@@ -24,6 +24,7 @@ struct TTxtFileTestAccess {
 namespace {
 
 using test::J;
+using test::HookGuard;
 using test::TempDir;
 
 constexpr size_t kFill = 102400;
@@ -138,16 +139,6 @@ std::vector<std::string> AllLines(const std::string& path) {
   }
   return lines;
 }
-
-// Restores the event hook when a test ends.
-class HookGuard {
- public:
-  explicit HookGuard(TProcessMessagesHook hook) : old_(SetProcessMessagesHook(std::move(hook))) {}
-  ~HookGuard() { SetProcessMessagesHook(old_); }
-
- private:
-  TProcessMessagesHook old_;
-};
 
 struct LinesCase {
   const char* name;

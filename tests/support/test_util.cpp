@@ -42,4 +42,17 @@ std::string TempDir::Write(const std::string& name, std::string_view bytes) cons
   return p.string();
 }
 
+std::vector<std::string> AllStrings(const std::vector<std::string>& alphabet, int maxLen) {
+  std::vector<std::string> all{""};
+  size_t from = 0;
+  for (int len = 1; len <= maxLen; ++len) {
+    const size_t to = all.size();
+    for (size_t i = from; i < to; ++i) {
+      for (const std::string& a : alphabet) all.push_back(all[i] + a);
+    }
+    from = to;
+  }
+  return all;
+}
+
 }  // namespace tamsel::test

@@ -4,6 +4,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/events.h"
 
 namespace tamsel::test {
 
@@ -23,6 +26,21 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// All concatenations of 0 to maxLen items of the alphabet, shortest first.
+std::vector<std::string> AllStrings(const std::vector<std::string>& alphabet, int maxLen);
+
+// Installs an event hook for the life of a test and restores the old one.
+class HookGuard {
+ public:
+  explicit HookGuard(TProcessMessagesHook hook) : old_(SetProcessMessagesHook(std::move(hook))) {}
+  ~HookGuard() { SetProcessMessagesHook(old_); }
+  HookGuard(const HookGuard&) = delete;
+  HookGuard& operator=(const HookGuard&) = delete;
+
+ private:
+  TProcessMessagesHook old_;
 };
 
 }  // namespace tamsel::test

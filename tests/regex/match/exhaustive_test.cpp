@@ -22,6 +22,7 @@
 namespace tamsel {
 namespace {
 
+using test::AllStrings;
 using test::J;
 using test::ReferenceGSub;
 using test::ReferencePattern;
@@ -44,20 +45,6 @@ std::string Show(const std::string& s) {
     }
   }
   return out + "\"";
-}
-
-// All concatenations of 0..maxLen items of the alphabet.
-std::vector<std::string> AllStrings(const std::vector<std::string>& alphabet, int maxLen) {
-  std::vector<std::string> all{""};
-  size_t from = 0;
-  for (int len = 1; len <= maxLen; ++len) {
-    const size_t to = all.size();
-    for (size_t i = from; i < to; ++i) {
-      for (const std::string& a : alphabet) all.push_back(all[i] + a);
-    }
-    from = to;
-  }
-  return all;
 }
 
 struct Space {
