@@ -18,6 +18,7 @@
 namespace tamsel {
 namespace {
 
+using test::HookGuard;
 using test::J;
 using test::TempDir;
 
@@ -275,15 +276,6 @@ TEST(FastSearchTest, PlanPerPattern) {
   ASSERT_TRUE(plan);
   EXPECT_EQ(plan->Needles, (std::vector<std::string>{J("ファイル"), J("ディレクトリ")}));
 }
-
-class HookGuard {
- public:
-  explicit HookGuard(TProcessMessagesHook hook) : old_(SetProcessMessagesHook(std::move(hook))) {}
-  ~HookGuard() { SetProcessMessagesHook(old_); }
-
- private:
-  TProcessMessagesHook old_;
-};
 
 // Events come at every fill and every reported line, as many as with the
 // straightforward search, and a cancel takes effect at the next of them.
