@@ -1,6 +1,8 @@
 // Shared pieces of the fuzz targets.
 #pragma once
 
+#include <unistd.h>
+
 #include <string>
 
 #include "platform/cp932.h"
@@ -8,6 +10,11 @@
 #include "regex/front/preprocessor.h"
 
 namespace tamsel::fuzz {
+
+// A file of this process in /tmp for the targets that search files.
+inline std::string ScratchFile(const std::string& name) {
+  return "/tmp/tamsel-fuzz-" + name + "-" + std::to_string(getpid()) + ".txt";
+}
 
 // A small synonym dictionary, so that the synonym pass has something to expand.
 inline const REDictionary_t& SynonymDic() {

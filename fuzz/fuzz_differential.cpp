@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_common.h"
 #include "grep/grep.h"
 #include "platform/cp932.h"
 #include "regex/match/awk_str.h"
@@ -33,7 +34,7 @@ const std::vector<std::string>& TextChars() {
 }
 
 const std::string& FilePath() {
-  static const std::string path = "/tmp/tamsel-fuzz-diff-" + std::to_string(getpid()) + ".txt";
+  static const std::string path = fuzz::ScratchFile("diff");
   return path;
 }
 

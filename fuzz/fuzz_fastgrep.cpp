@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/fuzz_common.h"
 #include "grep/grep.h"
 
 using namespace tamsel;
@@ -21,11 +22,7 @@ using namespace tamsel;
 namespace {
 
 const std::string& FilePath() {
-  static const std::string path = [] {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "/tmp/tamsel-fuzz-fastgrep-%d.txt", static_cast<int>(getpid()));
-    return std::string(buf);
-  }();
+  static const std::string path = fuzz::ScratchFile("fastgrep");
   return path;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_common.h"
 #include "grep/fast_search.h"
 #include "grep/grep.h"
 #include "platform/string_list.h"
@@ -18,11 +19,7 @@ using namespace tamsel;
 namespace {
 
 const std::string& FilePath() {
-  static const std::string path = [] {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "/tmp/tamsel-fuzz-grep-%d.txt", static_cast<int>(getpid()));
-    return std::string(buf);
-  }();
+  static const std::string path = fuzz::ScratchFile("grep");
   return path;
 }
 
