@@ -57,11 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const Exception&) {
     return 0;
   }
-  // Patterns whose matches can run past a line end are searched the
-  // straightforward way, which tries every start and is quadratic in the
-  // length of a line: keep their files small enough to end in time. (A known
-  // limit, documented with the command.)
-  if (!TFastGrepPlan::Make(*grep->GetCurrentDFA()) && body.size() > 2048) body.resize(2048);
   FILE* f = std::fopen(FilePath().c_str(), "wb");
   if (!f) return 0;
   std::fwrite(body.data(), 1, body.size(), f);

@@ -129,6 +129,10 @@ const std::vector<DiffCase>& Patterns() {
       {"a[\\x01-\\x7f]b"},
       {"b\\n\\n"},
       {"b$\\n"},
+      {"a[^x]*\\nb"},
+      {"(a|\\n)+b\\n"},
+      {"[^x]*b\\n\\na"},
+      {"a[^x]*" + J("ア") + "$"},
       {J("あ"), true},
       {"ab", true},
   };
@@ -206,6 +210,8 @@ TEST(FastSearchTest, SameLinesAsTheStraightforwardSearchAcrossFills) {
       {J("ーア") + "|\xB1" + "b"},
       {"[ab]*" + J("ア") + "ab"},
       {J("あ"), true},
+      {"a\\nb"},
+      {"b[^x]*\\na"},
   };
   for (const DiffCase& c : patterns) {
     SCOPED_TRACE("pattern \"" + c.pattern + "\"" + (c.fuzzy ? " fuzzy" : ""));
@@ -247,6 +253,26 @@ TEST(FastSearchTest, PatternsWithManyStateSetsMatchTheSame) {
   }
 }
 
+// A pattern whose matches may run past line ends, on lines so long that
+// trying every start to its end would take hours: walks from the starts of a
+// line join and die together, and the search must see that without losing
+// the lines that do match, before and after a report. (The straightforward
+// search is not run here: it is the slow case.)
+TEST(FastSearchTest, WalksPastLineEndsOnVeryLongLines) {
+  TempDir dir;
+  const std::string longLine(200000, 'a');
+  // Walks from line 1 run through its end and die at the "x" of line 2;
+  // line 3 matches over its line end; the walk from the first "a" of line 5
+  // matches 200000 characters later, and nothing after it does.
+  const std::string path =
+      dir.Write("long.txt", longLine + "\nx\na\nc\n" + longLine + "\nc\n" + longLine + "\n");
+  TGrep g(nullptr);
+  g.SetRegExp("a[^x]*\\nc");
+  ASSERT_FALSE(TFastGrepPlan::Make(*g.GetCurrentDFA()));
+  const Hits hits = Collect(g, &TGrep::Grep, path);
+  EXPECT_EQ(hits, (Hits{{3, "a"}, {5, longLine}}));
+}
+
 // The fast search takes the patterns it is meant for, each the way it should,
 // and leaves those that read past a line end to the straightforward search.
 TEST(FastSearchTest, PlanPerPattern) {
@@ -284,7 +310,8 @@ TEST(FastSearchTest, EventsAndCancelAsInTheStraightforwardSearch) {
   std::string content;
   for (int i = 0; i < 40000; ++i) content += i % 1000 == 0 ? "hit here\n" : "nothing\r\n";
   const std::string path = dir.Write("e.txt", content);
-  for (const std::string& pattern : {std::string("hit"), std::string("h[i]t"), std::string("^h")}) {
+  for (const std::string& pattern : {std::string("hit"), std::string("h[i]t"), std::string("^h"),
+                                     std::string("hit[^x]*\\nn")}) {
     SCOPED_TRACE(pattern);
     TGrep g(nullptr);
     g.SetRegExp(pattern);
