@@ -1,9 +1,12 @@
 // Micro-benchmarks of the library's inner pieces: pattern compile with and
 // without the fuzzy dictionary, the fast file search's plan for a compiled
-// pattern, the DFA step, and GSub on a long text.
+// pattern, the DFA step, GSub on a long text, and the file search of a
+// pattern whose matches may run past line ends, on one long line.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <string>
+#include <unistd.h>
 
 #include "grep/fast_search.h"
 #include "grep/grep.h"
@@ -104,5 +107,30 @@ void BM_GSubLongText(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * text.size());
 }
 BENCHMARK(BM_GSubLongText);
+
+// A pattern that may run past a line end is searched start by start; walks
+// that join one that already failed stop there, so the time per byte should
+// stay flat as the line grows (trying every start to its end would grow with
+// the square of it). The line never matches: every walk runs to the end.
+void BM_GrepPastLineEndsOneLongLine(benchmark::State& state) {
+  std::string line;
+  while (line.size() < static_cast<size_t>(state.range(0))) line += Cp932("ファイルを開く。");
+  char path[] = "/tmp/tamsel-bench-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0 || write(fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+    state.SkipWithError("cannot write the scratch file");
+    return;
+  }
+  close(fd);
+  TGrep grep(nullptr);
+  grep.SetRegExp(Cp932("ファイル[^×]*\\n閉じる"));
+  size_t lines = 0;
+  grep.OnMatch = [&](TGrep&, RE_LineInfo_t&) { ++lines; };
+  for (auto _ : state) grep.Grep(path);
+  std::remove(path);
+  if (lines != 0) state.SkipWithError("the line must not match");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * line.size());
+}
+BENCHMARK(BM_GrepPastLineEndsOneLongLine)->Arg(1 << 16)->Arg(1 << 20)->Arg(8 << 20);
 
 }  // namespace

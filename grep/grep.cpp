@@ -135,7 +135,7 @@ void GrepRememberingDeadWalks(TGrep& Grep, const std::shared_ptr<const TRE_DFA>&
   const size_t maxZeros = DFA->StateList.size();
   std::unique_ptr<TTxtFile> reader = OpenReader(FileName, &Grep.Cancel);
   if (!reader) return;
-  constexpr uint64_t kStride = 64;
+  constexpr uint64_t kStride = 16;
   constexpr size_t kMaxRecords = size_t{1} << 14;
   TDeadWalks dead;
   std::vector<std::pair<uint64_t, RE_pDFAState_t>> records;
