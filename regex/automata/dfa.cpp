@@ -11,12 +11,14 @@
 // transitions of its members, never to a scan of all states: members are
 // found word by word and states are looked up through a hash of their sets.
 // The construction stops with a "too complex" error at kMaxStates states or
-// kMaxStateSetBytes of state sets, before the state past the bound is made.
+// kMaxStateSetBytes of state sets, before the state past the bound is made,
+// or at kMaxTransitions transitions, before the state past it is worked on.
 #include "regex/automata/dfa.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 
 namespace tamsel {
 
@@ -78,21 +80,40 @@ void TRE_DFA::Convert_NFA_to_DFA() {
   start->Include(NFA->EntryState);
   Collect_Empty_Transition(*start);
   pInitialState = Register_DFA_State(std::move(start));
+  NumberRanges();
+  size_t transitions = 0;
 
   for (RE_pDFAState_t s = Fetch_Unvisited_D_state(); s != nullptr; s = Fetch_Unvisited_D_state()) {
     s->Visited = 0xFFFF;
     std::vector<TransGroup_t> groups = Compute_Reachable_N_state(*s);
+    transitions += groups.size();
+    if (transitions > kMaxTransitions) RaiseTooComplex();
     s->SubList.reserve(groups.size());
+    // Many ranges of one state often lead to the same targets (a "." split
+    // into pieces by the pattern's other characters); the same targets give
+    // the same closure and so the same registered state, so each target set
+    // is closed and looked up once per state.
+    std::unordered_map<std::string_view, RE_pDFAState_t> byTargets;
     for (auto g = groups.rbegin(); g != groups.rend(); ++g) {
-      auto set = std::make_unique<TRE_NFAStateSet>(nfa_states);
-      for (int32_t t : g->Targets) set->Include(t);
-      Collect_Empty_Transition(*set);
-      s->SubList.push_back(RE_DFAStateSub_t{g->CharClass, Register_DFA_State(std::move(set))});
+      std::sort(g->Targets.begin(), g->Targets.end());
+      g->Targets.erase(std::unique(g->Targets.begin(), g->Targets.end()), g->Targets.end());
+      const std::string_view key(reinterpret_cast<const char*>(g->Targets.data()),
+                                 g->Targets.size() * sizeof(int32_t));
+      RE_pDFAState_t& to = byTargets[key];
+      if (to == nullptr) {
+        auto set = std::make_unique<TRE_NFAStateSet>(nfa_states);
+        for (int32_t t : g->Targets) set->Include(t);
+        Collect_Empty_Transition(*set);
+        to = Register_DFA_State(std::move(set));
+      }
+      s->SubList.push_back(RE_DFAStateSub_t{g->CharClass, to});
     }
     // Built back to front; the list reads in first-appearance order.
     std::reverse(s->SubList.begin(), s->SubList.end());
   }
   FStateIndex.clear();
+  FRangeId.clear();
+  FGroupOfRange.clear();
 }
 
 void TRE_DFA::Collect_Empty_Transition(TRE_NFAStateSet& S) {
@@ -137,21 +158,42 @@ RE_pDFAState_t TRE_DFA::Fetch_Unvisited_D_state() {
   return FNextUnvisited < StateList.size() ? StateList[FNextUnvisited].get() : nullptr;
 }
 
-std::vector<TRE_DFA::TransGroup_t> TRE_DFA::Compute_Reachable_N_state(
-    const RE_DFAState_t& S) const {
+void TRE_DFA::NumberRanges() {
+  std::unordered_map<uint32_t, int32_t> ids;
+  FRangeId.assign(NFA->StateList.size(), {});
+  for (size_t q = 0; q < NFA->StateList.size(); ++q) {
+    for (const RE_NFANode_t& t : NFA->StateList[q]) {
+      int32_t id = -1;
+      if (!IsEmptyTransition(t)) {
+        const uint32_t key = (uint32_t{t.CharClass.StartChar} << 16) | t.CharClass.EndChar;
+        id = ids.try_emplace(key, static_cast<int32_t>(ids.size())).first->second;
+      }
+      FRangeId[q].push_back(id);
+    }
+  }
+  FGroupOfRange.assign(ids.size(), -1);
+}
+
+std::vector<TRE_DFA::TransGroup_t> TRE_DFA::Compute_Reachable_N_state(const RE_DFAState_t& S) {
   std::vector<TransGroup_t> groups;
-  // Range -> index in groups. Ranges are grouped by exact equality only: the
-  // parse tree has already made them disjoint or identical.
-  std::unordered_map<uint32_t, size_t> index;
+  // Ranges are grouped by exact equality only: the parse tree has already
+  // made them disjoint or identical.
+  std::vector<int32_t> used;
   ForEachMember(*S.StateSet, [&](int32_t i) {
+    auto id = FRangeId[static_cast<size_t>(i)].begin();
     for (const RE_NFANode_t& t : NFA->StateList[static_cast<size_t>(i)]) {
-      if (IsEmptyTransition(t)) continue;
-      const uint32_t key = (uint32_t{t.CharClass.StartChar} << 16) | t.CharClass.EndChar;
-      const auto [it, inserted] = index.try_emplace(key, groups.size());
-      if (inserted) groups.push_back(TransGroup_t{t.CharClass, {}});
-      groups[it->second].Targets.push_back(t.TransitTo);
+      const int32_t range = *id++;
+      if (range < 0) continue;
+      int32_t& group = FGroupOfRange[static_cast<size_t>(range)];
+      if (group < 0) {
+        group = static_cast<int32_t>(groups.size());
+        groups.push_back(TransGroup_t{t.CharClass, {}});
+        used.push_back(range);
+      }
+      groups[static_cast<size_t>(group)].Targets.push_back(t.TransitTo);
     }
   });
+  for (int32_t id : used) FGroupOfRange[static_cast<size_t>(id)] = -1;
   return groups;
 }
 

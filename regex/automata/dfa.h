@@ -4,8 +4,9 @@
 // minimised and has no dead state: a character without a transition ends a
 // walk. After Run the DFA is immutable.
 //
-// Construction is bounded (kMaxStates states and kMaxStateSetBytes of state
-// sets); a pattern past the bound raises ERegExpParser (msg::PatternTooComplex).
+// Construction is bounded (kMaxStates states, kMaxStateSetBytes of state
+// sets, kMaxTransitions transitions); a pattern past the bound raises
+// ERegExpParser (msg::PatternTooComplex).
 #pragma once
 
 #include <cstdint>
@@ -40,6 +41,10 @@ class TRE_DFA {
  public:
   static constexpr size_t kMaxStates = 10000;
   static constexpr size_t kMaxStateSetBytes = 64u << 20;
+  // Transitions of all states together: the work and memory of a
+  // construction grow with them, and ranges split small (a "." among fuzzy
+  // characters) give every state dozens.
+  static constexpr size_t kMaxTransitions = 300000;
 
   explicit TRE_DFA(TRE_NFA* NFA);
 
@@ -67,7 +72,15 @@ class TRE_DFA {
     RECharClass_t CharClass;
     std::vector<int32_t> Targets;
   };
-  std::vector<TransGroup_t> Compute_Reachable_N_state(const RE_DFAState_t& S) const;
+  std::vector<TransGroup_t> Compute_Reachable_N_state(const RE_DFAState_t& S);
+  void NumberRanges();
+
+  // During construction: per NFA transition, the number of its range among
+  // the NFA's distinct ranges (-1 for an empty transition), and per range its
+  // group in the state being computed (-1 for none), so that grouping is
+  // array indexing rather than hashing.
+  std::vector<std::vector<int32_t>> FRangeId;
+  std::vector<int32_t> FGroupOfRange;
 
   // States by a hash of their set's bytes. Sets are unique, so a lookup gives
   // the same state as a scan of StateList; it is dropped after construction.

@@ -258,6 +258,42 @@ TEST(DFALimits, PatternWithinTheBoundCompiles) {
   ExpectInvariants(k.dfa, ManyChoices(10));
 }
 
+// Few states but many transitions each: forty characters split "." into
+// about eighty ranges, and ".*a" followed by n dots needs about 2^(n+1)
+// states. With ten dots (2050 states, about 160000 transitions) the pattern
+// compiles; with eleven, the transitions pass their bound long before the
+// states do, and the construction stops there.
+TEST(DFALimits, ManyTransitionsRaiseTooComplex) {
+  std::string chars = "bdfhjlnprtvxzBDFHJLNPRTVXZ02468#%&',/:;<";
+  std::string choice = "(";
+  for (char c : chars) choice += std::string(choice.size() > 1 ? "|" : "") + c;
+  choice += ")?.*a";
+  auto transitions = [](const TRE_DFA& dfa) {
+    size_t n = 0;
+    for (const auto& state : dfa.StateList) n += state->SubList.size();
+    return n;
+  };
+
+  Compiled ten(choice + std::string(10, '.'));
+  EXPECT_EQ(ten.dfa.StateList.size(), 2050u);
+  EXPECT_GT(transitions(ten.dfa), 100000u);
+
+  TREParser parser(choice + std::string(11, '.'));
+  parser.Run();
+  TRE_NFA nfa(&parser, kHead, kTail);
+  nfa.Run();
+  TRE_DFA dfa(&nfa);
+  try {
+    dfa.Run();
+    FAIL() << "no error";
+  } catch (const ERegExpParser& e) {
+    EXPECT_EQ(e.Message(), msg::PatternTooComplex());
+    EXPECT_EQ(e.Position, 0);
+  }
+  EXPECT_LT(dfa.StateList.size(), TRE_DFA::kMaxStates / 2);
+  EXPECT_LE(transitions(dfa), TRE_DFA::kMaxTransitions);
+}
+
 TEST(DFALimits, LongLiteral) {
   // Within the bounds: one state per character plus the final one.
   const std::string medium(5000, 'q');
