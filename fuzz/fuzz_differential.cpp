@@ -84,10 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   grep->SetRegExp(pattern);
-  FILE* f = std::fopen(FilePath().c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  if (!fuzz::WriteFile(FilePath(), text)) return 0;
   std::vector<int64_t> lines;
   grep->OnMatch = [&](TGrep&, RE_LineInfo_t& info) { lines.push_back(info.LineNo); };
   grep->Grep(FilePath());

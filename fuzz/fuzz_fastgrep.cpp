@@ -82,22 +82,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     body += chunk;
   }
 
-  try {
-    grep->SetUseFuzzyCharDic(fuzzy);
-  } catch (const Exception&) {
-  }
-  try {
-    grep->SetRegExp(pattern);
-  } catch (const Exception&) {
-    return 0;
-  }
+  if (!fuzz::SetPattern(*grep, fuzzy, pattern)) return 0;
   if (!TFastGrepPlan::Make(*grep->GetCurrentDFA()) && body.size() > kShortBody) {
     body.resize(kShortBody);
   }
-  FILE* f = std::fopen(FilePath().c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(body.data(), 1, body.size(), f);
-  std::fclose(f);
+  if (!fuzz::WriteFile(FilePath(), body)) return 0;
 
   const Hits fast = Collect(*grep, &TGrep::Grep);
   if (fast != Collect(*grep, &TGrep::GrepByRegExp)) __builtin_trap();

@@ -48,19 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string body;
   for (unsigned i = 0; i < repeat && body.size() < 3 * 102400; ++i) body += chunk;
 
-  try {
-    grep->SetUseFuzzyCharDic(fuzzy);
-  } catch (const Exception&) {
-  }
-  try {
-    grep->SetRegExp(pattern);
-  } catch (const Exception&) {
-    return 0;
-  }
-  FILE* f = std::fopen(FilePath().c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(body.data(), 1, body.size(), f);
-  std::fclose(f);
+  if (!fuzz::SetPattern(*grep, fuzzy, pattern)) return 0;
+  if (!fuzz::WriteFile(FilePath(), body)) return 0;
 
   const int64_t lines = static_cast<int64_t>(CountLines(body));
   int64_t last = 0;

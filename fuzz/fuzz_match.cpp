@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_common.h"
 #include "regex/match/awk_str.h"
 
 using namespace tamsel;
@@ -17,15 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string pattern = in.ConsumeRandomLengthString(64);
   std::string replacement = in.ConsumeRandomLengthString(16);
   std::string text = in.ConsumeRemainingBytesAsString();
-  try {
-    awk->SetUseFuzzyCharDic(fuzzy);
-  } catch (const Exception&) {
-  }
-  try {
-    awk->SetRegExp(pattern);
-  } catch (const Exception&) {
-    return 0;
-  }
+  if (!fuzz::SetPattern(*awk, fuzzy, pattern)) return 0;
   awk->SetLineSeparator(lf ? mcls_LF : mcls_CRLF);
   const size_t searched = std::strlen(text.c_str());
 
